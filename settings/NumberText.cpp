@@ -1,0 +1,91 @@
+#include "settings/NumberText.h"
+
+#include <charconv>
+#include <limits>
+
+namespace keywright {
+namespace {
+
+struct Scanned {
+    bool negative = false;
+    bool overflow = false;      // the magnitude does not fit in 32 bits
+    std::uint64_t magnitude = 0; // valid when !overflow
+};
+
+bool IsSpace(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+int DigitValue(char c, int base) {
+    int value = 36;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'z')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'Z')
+        value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+Scanned Scan(std::string_view text, int base) {
+    Scanned result;
+    size_t i = 0;
+    while (i < text.size() && IsSpace(text[i]))
+        ++i;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        result.negative = text[i] == '-';
+        ++i;
+    }
+    // "0x" is a prefix only when a hex digit follows; "0xg" reads as 0.
+    if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
+        (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2], 16) >= 0)
+        i += 2;
+    for (; i < text.size(); ++i) {
+        const int digit = DigitValue(text[i], base);
+        if (digit < 0)
+            break;
+        if (!result.overflow) {
+            result.magnitude = result.magnitude * base + digit;
+            result.overflow = result.magnitude > std::numeric_limits<std::uint32_t>::max();
+        }
+    }
+    return result;
+}
+
+std::uint32_t ToUnsigned(const Scanned& s) {
+    if (s.overflow)
+        return std::numeric_limits<std::uint32_t>::max();
+    const auto value = static_cast<std::uint32_t>(s.magnitude);
+    return s.negative ? 0u - value : value;
+}
+
+std::int32_t ToSigned(const Scanned& s) {
+    constexpr std::uint64_t kMaxPositive = std::numeric_limits<std::int32_t>::max();
+    if (s.negative) {
+        if (s.overflow || s.magnitude > kMaxPositive + 1)
+            return std::numeric_limits<std::int32_t>::min();
+        return static_cast<std::int32_t>(-static_cast<std::int64_t>(s.magnitude));
+    }
+    if (s.overflow || s.magnitude > kMaxPositive)
+        return std::numeric_limits<std::int32_t>::max();
+    return static_cast<std::int32_t>(s.magnitude);
+}
+
+template <typename T>
+std::string Format(T value, int base) {
+    char buffer[24];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, base).ptr;
+    return std::string(buffer, end);
+}
+
+} // namespace
+
+std::uint32_t ParseUnsignedDecimal(std::string_view text) { return ToUnsigned(Scan(text, 10)); }
+std::uint32_t ParseUnsignedHex(std::string_view text) { return ToUnsigned(Scan(text, 16)); }
+std::int32_t ParseSignedDecimal(std::string_view text) { return ToSigned(Scan(text, 10)); }
+std::int32_t ParseSignedHex(std::string_view text) { return ToSigned(Scan(text, 16)); }
+
+std::string FormatHex(std::uint32_t value) { return Format(value, 16); }
+std::string FormatDecimal(std::int64_t value) { return Format(value, 10); }
+
+} // namespace keywright

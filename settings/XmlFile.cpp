@@ -1,0 +1,135 @@
+#include "settings/XmlFile.h"
+
+#include "platform/Files.h"
+
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+namespace keywright {
+namespace {
+
+// pugixml reports "no document element" both for a file that holds only a
+// declaration, comments or white space (a store with nothing in it, which is
+// how an empty record.xml is written) and for text that is not XML at all. Only
+// the first is a readable file.
+bool OnlyProlog(std::string_view text) {
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    while (!text.empty()) {
+        const char c = text.front();
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n') {
+            text.remove_prefix(1);
+            continue;
+        }
+        std::string_view close;
+        if (text.substr(0, 2) == "<?")
+            close = "?>";
+        else if (text.substr(0, 4) == "<!--")
+            close = "-->";
+        else
+            return false;
+        const size_t end = text.find(close);
+        if (end == std::string_view::npos)
+            return false;
+        text.remove_prefix(end + close.size());
+    }
+    return true;
+}
+
+struct StringWriter : pugi::xml_writer {
+    std::string text;
+    void write(const void* data, size_t size) override {
+        text.append(static_cast<const char*>(data), size);
+    }
+};
+
+} // namespace
+
+std::string FormatDocument(const pugi::xml_document& doc) {
+    StringWriter writer;
+    doc.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);
+    return std::move(writer.text);
+}
+
+LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& doc,
+                         Encoding encoding) {
+    path_ = path;
+    error_.clear();
+    keepBadCopy_ = false;
+    doc.reset();
+
+    std::error_code ec;
+    if (!std::filesystem::exists(path, ec) && !ec) {
+        status_ = LoadStatus::Missing;
+        return status_;
+    }
+
+    std::ifstream in;
+    if (std::filesystem::is_regular_file(path, ec))
+        in.open(path, std::ios::binary);
+    std::string bytes;
+    if (in) {
+        std::ostringstream content;
+        content << in.rdbuf();
+        bytes = std::move(content).str();
+    }
+    if (!in || in.bad()) {
+        status_ = LoadStatus::Unreadable;
+        error_ = "cannot read the file";
+    } else {
+        const auto result =
+            doc.load_buffer(bytes.data(), bytes.size(), pugi::parse_default,
+                            encoding == Encoding::Utf8 ? pugi::encoding_utf8 : pugi::encoding_auto);
+        const bool empty = result.status == pugi::status_no_document_element && OnlyProlog(bytes);
+        if (result || empty) {
+            status_ = LoadStatus::Ok;
+            return status_;
+        }
+        doc.reset();
+        status_ = LoadStatus::Malformed;
+        error_ = std::string("not well-formed XML: ") + result.description() + " at byte " +
+                 std::to_string(result.offset);
+    }
+    keepBadCopy_ = true;
+    std::cerr << "settings file: " << path.string() << ": " << error_ << "\n";
+    return status_;
+}
+
+bool XmlFile::KeepBadCopy() {
+    std::error_code ec;
+    if (!std::filesystem::exists(path_, ec))
+        return true; // gone meanwhile: nothing left to lose
+    std::filesystem::path copy;
+    for (int n = 1; n < 1000; ++n) {
+        copy = path_;
+        copy += n == 1 ? ".bad" : ".bad" + std::to_string(n);
+        if (!std::filesystem::exists(copy, ec))
+            break;
+    }
+    if (!std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::none, ec)) {
+        std::cerr << "settings file: not saving " << path_.string()
+                  << ": cannot keep the unreadable file as " << copy.string() << ": "
+                  << ec.message() << "\n";
+        return false;
+    }
+    std::cerr << "settings file: kept the unreadable " << path_.string() << " as "
+              << copy.string() << "\n";
+    return true;
+}
+
+bool XmlFile::Save(const pugi::xml_document& doc) {
+    if (path_.empty() || mode_ == SaveMode::ReadOnly)
+        return false;
+    if (keepBadCopy_) {
+        if (!KeepBadCopy())
+            return false;
+        keepBadCopy_ = false;
+    }
+    const auto result = platform::ReplaceFileAtomically(path_, FormatDocument(doc));
+    if (!result)
+        std::cerr << "settings file: " << result.error << "\n";
+    return result.ok;
+}
+
+} // namespace keywright
