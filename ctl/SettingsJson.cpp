@@ -8,8 +8,10 @@ using Json = nlohmann::ordered_json;
 Json ItemsToJson(const std::vector<MacroItem>& items) {
     Json list = Json::array();
     for (const MacroItem& item : items)
-        list.push_back(
-            {{"code", item.code}, {"state", item.state}, {"delay", item.delay}, {"name", item.name}});
+        list.push_back({{"code", item.code},
+                        {"state", item.state},
+                        {"delay", item.delay},
+                        {"name", item.name}});
     return list;
 }
 
@@ -24,9 +26,12 @@ Json ToJson(const AppConfig& config) {
             pairs.push_back({{"code", p.code}, {"delay", p.delay}});
         combKeys.push_back({{"name", e.name}, {"pairs", pairs}});
     }
-    return {{"usbVendor", config.UsbVendor()},   {"usbProduct", config.UsbProduct()},
-            {"usbInterface", config.UsbInterface()}, {"usbSubdevice", config.UsbSubdevice()},
-            {"chinese", config.Chinese()},           {"funKeys", funKeys},
+    return {{"usbVendor", config.UsbVendor()},
+            {"usbProduct", config.UsbProduct()},
+            {"usbInterface", config.UsbInterface()},
+            {"usbSubdevice", config.UsbSubdevice()},
+            {"chinese", config.Chinese()},
+            {"funKeys", funKeys},
             {"combKeys", combKeys}};
 }
 
@@ -51,7 +56,8 @@ Json ToJson(const MacroSettings& macros) {
 
 Json ToJson(const RecordStore& store) {
     Json records = Json::array();
-    for (const KeyRecord& r : *store.Snapshot())
+    const auto snapshot = store.Snapshot();
+    for (const KeyRecord& r : *snapshot)
         records.push_back({{"code", r.code},
                            {"type", r.type},
                            {"play", r.play},

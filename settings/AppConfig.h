@@ -34,7 +34,7 @@ struct CombKeyEntry {
 // config.xml, read once at start-up and never written: the interface language
 // and the media-key and key-combination lists of the assignment dialog.
 class AppConfig {
-public:
+  public:
     explicit AppConfig(std::filesystem::path programFolder);
 
     // Reads "config.xml" in the program folder. On any failure the fields
@@ -53,7 +53,7 @@ public:
     std::filesystem::path Path() const { return folder_ / "config.xml"; }
     const XmlFile& File() const { return file_; }
 
-private:
+  private:
     std::filesystem::path folder_;
     XmlFile file_{SaveMode::ReadOnly};
     std::int32_t usbVendor_ = 0;

@@ -13,8 +13,12 @@ using KeyCode = std::uint32_t;
 constexpr KeyCode MakeKeyCode(std::uint16_t page, std::uint16_t usage) {
     return (KeyCode{page} << 16) | usage;
 }
-constexpr std::uint16_t PageOf(KeyCode code) { return static_cast<std::uint16_t>(code >> 16); }
-constexpr std::uint16_t UsageOf(KeyCode code) { return static_cast<std::uint16_t>(code & 0xFFFF); }
+constexpr std::uint16_t PageOf(KeyCode code) {
+    return static_cast<std::uint16_t>(code >> 16);
+}
+constexpr std::uint16_t UsageOf(KeyCode code) {
+    return static_cast<std::uint16_t>(code & 0xFFFF);
+}
 
 constexpr std::uint16_t kKeyboardPage = 0x07;
 constexpr std::uint16_t kConsumerPage = 0x0C;

@@ -22,7 +22,7 @@ struct LedEffectEntry {
 // The main key lighting, persisted in ledeffect.xml: one entry per effect
 // (the position in the effect list) and the selected effect.
 class LedEffectTable {
-public:
+  public:
     static constexpr int kEntryCount = 20;
     static constexpr std::int32_t kNoEffect = 20; // current after defaults and reset
 
@@ -49,7 +49,7 @@ public:
     const std::filesystem::path& Path() const { return file_.Path(); }
     const XmlFile& File() const { return file_; }
 
-private:
+  private:
     void ApplyDefaults();
 
     XmlFile file_;

@@ -34,9 +34,9 @@ bool MacroSettings::Load(const std::filesystem::path& path) {
             if (itemNode.type() != pugi::node_element)
                 continue;
             newGroup.items.push_back({ParseUnsignedDecimal(AttributeText(itemNode, "code")),
-                                   ParseUnsignedDecimal(AttributeText(itemNode, "state")),
-                                   ParseUnsignedDecimal(AttributeText(itemNode, "delay")),
-                                   std::string(AttributeText(itemNode, "name"))});
+                                      ParseUnsignedDecimal(AttributeText(itemNode, "state")),
+                                      ParseUnsignedDecimal(AttributeText(itemNode, "delay")),
+                                      std::string(AttributeText(itemNode, "name"))});
         }
     }
 

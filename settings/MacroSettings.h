@@ -15,7 +15,7 @@ namespace keywright {
 // persisted in macro.xml. The dialog writes the choice fields directly; no
 // field is range-checked here, and every reader of an index tests it.
 class MacroSettings {
-public:
+  public:
     explicit MacroSettings(SaveMode saveMode = SaveMode::Write) : file_(saveMode) {}
 
     std::int32_t type = 0;      // AssignKind chosen last: 0 macro, 1 single, 2 media, 3 function
@@ -23,7 +23,7 @@ public:
     std::int32_t delay = 10;    // fixed recording delay, milliseconds (delay mode 1)
     std::int32_t mode = 0;      // delay mode: 0 real time, 1 fixed delay, 2 no delay
     std::int32_t media = 0;     // index into the config's media keys
-    std::int32_t function = 0; // index into the config's key combinations
+    std::int32_t function = 0;  // index into the config's key combinations
     KeyCode skcode = 0;         // target of a single-key assignment
     std::int32_t group = 0;     // index of the selected macro group
     std::int32_t playValue = 0; // playback mode behind the selected play entry; not stored
@@ -57,7 +57,7 @@ public:
     const std::filesystem::path& Path() const { return file_.Path(); }
     const XmlFile& File() const { return file_; }
 
-private:
+  private:
     XmlFile file_;
     std::vector<MacroGroup> groups_;
 };

@@ -8,7 +8,7 @@ namespace {
 
 struct Scanned {
     bool negative = false;
-    bool overflow = false;      // the magnitude does not fit in 32 bits
+    bool overflow = false;       // the magnitude does not fit in 32 bits
     std::uint64_t magnitude = 0; // valid when !overflow
 };
 
@@ -80,12 +80,24 @@ std::string Format(T value, int base) {
 
 } // namespace
 
-std::uint32_t ParseUnsignedDecimal(std::string_view text) { return ToUnsigned(Scan(text, 10)); }
-std::uint32_t ParseUnsignedHex(std::string_view text) { return ToUnsigned(Scan(text, 16)); }
-std::int32_t ParseSignedDecimal(std::string_view text) { return ToSigned(Scan(text, 10)); }
-std::int32_t ParseSignedHex(std::string_view text) { return ToSigned(Scan(text, 16)); }
+std::uint32_t ParseUnsignedDecimal(std::string_view text) {
+    return ToUnsigned(Scan(text, 10));
+}
+std::uint32_t ParseUnsignedHex(std::string_view text) {
+    return ToUnsigned(Scan(text, 16));
+}
+std::int32_t ParseSignedDecimal(std::string_view text) {
+    return ToSigned(Scan(text, 10));
+}
+std::int32_t ParseSignedHex(std::string_view text) {
+    return ToSigned(Scan(text, 16));
+}
 
-std::string FormatHex(std::uint32_t value) { return Format(value, 16); }
-std::string FormatDecimal(std::int64_t value) { return Format(value, 10); }
+std::string FormatHex(std::uint32_t value) {
+    return Format(value, 16);
+}
+std::string FormatDecimal(std::int64_t value) {
+    return Format(value, 10);
+}
 
 } // namespace keywright

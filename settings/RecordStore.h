@@ -18,7 +18,7 @@ namespace keywright {
 // a reader holding a Snapshot() walks a list that no change can alter or free
 // under it, without a lock held during the walk.
 class RecordStore {
-public:
+  public:
     using Records = std::vector<KeyRecord>;
 
     explicit RecordStore(SaveMode mode = SaveMode::Write);
@@ -37,7 +37,9 @@ public:
     // Erases every record and saves.
     void Clear();
 
-    // The current list; safe to call and to walk from any thread.
+    // The current list; safe to call and to walk from any thread. Hold the
+    // pointer for the whole walk: `for (r : *store.Snapshot())` frees the list
+    // under the loop.
     std::shared_ptr<const Records> Snapshot() const;
     // A copy of the first record with `code`.
     std::optional<KeyRecord> Find(KeyCode code) const;
@@ -45,7 +47,7 @@ public:
     const std::filesystem::path& Path() const { return file_.Path(); }
     const XmlFile& File() const { return file_; }
 
-private:
+  private:
     void Publish(std::shared_ptr<const Records> records);
 
     // Save() is logically const: it leaves the records as they are, but it

@@ -15,11 +15,21 @@ T& Lazy(std::unique_ptr<T>& slot, Args&&... args) {
 SettingsRegistry::SettingsRegistry(std::filesystem::path programFolder, SaveMode mode)
     : folder_(std::move(programFolder)), mode_(mode) {}
 
-AppConfig& SettingsRegistry::GetAppConfig() { return Lazy(appConfig_, folder_); }
-MacroSettings& SettingsRegistry::GetMacroSettings() { return Lazy(macroSettings_, mode_); }
-RecordStore& SettingsRegistry::GetRecordStore() { return Lazy(recordStore_, mode_); }
-SideModelTable& SettingsRegistry::GetSideModelTable() { return Lazy(sideModelTable_, mode_); }
-LedEffectTable& SettingsRegistry::GetLedEffectTable() { return Lazy(ledEffectTable_, mode_); }
+AppConfig& SettingsRegistry::GetAppConfig() {
+    return Lazy(appConfig_, folder_);
+}
+MacroSettings& SettingsRegistry::GetMacroSettings() {
+    return Lazy(macroSettings_, mode_);
+}
+RecordStore& SettingsRegistry::GetRecordStore() {
+    return Lazy(recordStore_, mode_);
+}
+SideModelTable& SettingsRegistry::GetSideModelTable() {
+    return Lazy(sideModelTable_, mode_);
+}
+LedEffectTable& SettingsRegistry::GetLedEffectTable() {
+    return Lazy(ledEffectTable_, mode_);
+}
 
 void SettingsRegistry::LoadAll() {
     GetAppConfig().Load();

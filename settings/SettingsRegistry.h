@@ -18,9 +18,8 @@ namespace keywright {
 // The accessors take no lock: the objects are first created on the start-up
 // thread before any other thread runs.
 class SettingsRegistry {
-public:
-    explicit SettingsRegistry(std::filesystem::path programFolder,
-                              SaveMode mode = SaveMode::Write);
+  public:
+    explicit SettingsRegistry(std::filesystem::path programFolder, SaveMode mode = SaveMode::Write);
 
     AppConfig& GetAppConfig();
     MacroSettings& GetMacroSettings();
@@ -36,7 +35,7 @@ public:
     const std::filesystem::path& ProgramFolder() const { return folder_; }
     std::filesystem::path FilePath(const char* fileName) const { return folder_ / fileName; }
 
-private:
+  private:
     std::filesystem::path folder_;
     SaveMode mode_;
     std::unique_ptr<AppConfig> appConfig_;

@@ -4,7 +4,9 @@
 
 namespace keywright {
 
-SideModelTable::SideModelTable(SaveMode mode) : file_(mode) { ApplyDefaults(); }
+SideModelTable::SideModelTable(SaveMode mode) : file_(mode) {
+    ApplyDefaults();
+}
 
 void SideModelTable::ApplyDefaults() {
     for (int i = 0; i < kEntryCount; ++i) {
@@ -34,8 +36,8 @@ bool SideModelTable::Load(const std::filesystem::path& path) {
             break;
         if (item.type() != pugi::node_element)
             continue;
-        const auto level =
-            static_cast<std::uint8_t>(ParseUnsignedDecimal(AttributeText(item, "brightness")) & 0x0F);
+        const auto level = static_cast<std::uint8_t>(
+            ParseUnsignedDecimal(AttributeText(item, "brightness")) & 0x0F);
         entries_[index++].SetLevel(level > 7 ? 0 : level);
     }
     return true;

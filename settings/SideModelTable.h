@@ -28,7 +28,7 @@ struct SideModelEntry {
 // The side lights, persisted in sidemodel.xml: one entry per side-light mode
 // and the selected mode.
 class SideModelTable {
-public:
+  public:
     static constexpr int kEntryCount = 12;
 
     explicit SideModelTable(SaveMode mode = SaveMode::Write);
@@ -54,7 +54,7 @@ public:
     const std::filesystem::path& Path() const { return file_.Path(); }
     const XmlFile& File() const { return file_; }
 
-private:
+  private:
     void ApplyDefaults();
 
     XmlFile file_;

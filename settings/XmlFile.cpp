@@ -69,12 +69,14 @@ LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& 
     if (std::filesystem::is_regular_file(path, ec))
         in.open(path, std::ios::binary);
     std::string bytes;
-    if (in) {
+    bool read = in.is_open();
+    if (read) {
         std::ostringstream content;
         content << in.rdbuf();
         bytes = std::move(content).str();
+        read = !in.bad();
     }
-    if (!in || in.bad()) {
+    if (!read) {
         status_ = LoadStatus::Unreadable;
         error_ = "cannot read the file";
     } else {
@@ -113,8 +115,8 @@ bool XmlFile::KeepBadCopy() {
                   << ec.message() << "\n";
         return false;
     }
-    std::cerr << "settings file: kept the unreadable " << path_.string() << " as "
-              << copy.string() << "\n";
+    std::cerr << "settings file: kept the unreadable " << path_.string() << " as " << copy.string()
+              << "\n";
     return true;
 }
 

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <pugixml.hpp>
-
 #include <filesystem>
+#include <pugixml.hpp>
 #include <string>
 #include <string_view>
 
@@ -28,7 +27,7 @@ enum class SaveMode { Write, ReadOnly };
 // file that existed but could not be used at load is first kept beside the
 // new one as "<name>.bad" (".bad2", ".bad3", ... when that name is taken).
 class XmlFile {
-public:
+  public:
     enum class Encoding {
         Utf8,   // always UTF-8, whatever the declaration says
         Detect, // byte-order mark or declaration, UTF-8 when neither says otherwise
@@ -50,7 +49,7 @@ public:
     // Why the last load failed, for people; empty after a good load.
     const std::string& Error() const { return error_; }
 
-private:
+  private:
     bool KeepBadCopy();
 
     SaveMode mode_;

@@ -1,8 +1,7 @@
 #include "platform/Files.h"
 
-#include <windows.h>
-
 #include <string>
+#include <windows.h>
 
 namespace keywright::platform {
 namespace {
@@ -51,8 +50,8 @@ FileResult ReplaceFileAtomically(const std::filesystem::path& path, std::string_
 std::filesystem::path ExecutableFolder() {
     std::wstring buffer(MAX_PATH, L'\0');
     for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, buffer.data(),
-                                                static_cast<DWORD>(buffer.size()));
+        const DWORD length =
+            GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
         if (length == 0)
             return std::filesystem::current_path();
         if (length < buffer.size()) {

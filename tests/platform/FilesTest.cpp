@@ -1,0 +1,275 @@
+#include "platform/Files.h"
+
+#include "settings/MacroSettings.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <gtest/gtest.h>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace keywright {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ReplaceFileAtomically;
+
+// A fresh folder under the system's temporary folder, removed with everything
+// in it when the object goes.
+class TempFolder {
+  public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "keywright-files-XXXXXX").string();
+        if (::mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("cannot create a temporary folder");
+        path_ = pattern;
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        fs::remove_all(path_, ec);
+    }
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const fs::path& Path() const { return path_; }
+    fs::path operator/(const std::string& name) const { return path_ / name; }
+
+  private:
+    fs::path path_;
+};
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+fs::perms Permissions(const fs::path& path) {
+    return fs::status(path).permissions() & fs::perms::mask;
+}
+
+// Everything under `root`: each path relative to it, with a regular file's
+// bytes or "<folder>". Two equal snapshots mean nothing was added, removed or
+// changed.
+std::map<std::string, std::string> Snapshot(const fs::path& root) {
+    std::map<std::string, std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        const std::string name = fs::relative(entry.path(), root).string();
+        entries[name] = entry.is_directory() ? "<folder>" : ReadFile(entry.path());
+    }
+    return entries;
+}
+
+TEST(ReplaceFileAtomically, WritesANewFileWithExactlyTheBytes) {
+    const struct {
+        const char* label;
+        std::string bytes;
+    } cases[] = {
+        {"empty", ""},
+        {"text", "<?xml version=\"1.0\"?>\n<record />\n"},
+        {"binary", std::string("a\0b\r\n\xff\xfe\x00", 8)},
+        {"large", std::string(3 << 20, 'x') + "end"},
+    };
+    TempFolder folder;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.label);
+        const fs::path target = folder / (std::string(c.label) + ".bin");
+        const auto result = ReplaceFileAtomically(target, c.bytes);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_TRUE(result.error.empty());
+        EXPECT_EQ(ReadFile(target), c.bytes);
+    }
+}
+
+TEST(ReplaceFileAtomically, ReplacesAnExistingFileWholly) {
+    TempFolder folder;
+    const fs::path target = folder / "macro.xml";
+    WriteFile(target, "old contents that are much longer than the new ones");
+
+    ASSERT_TRUE(ReplaceFileAtomically(target, "new").ok);
+    EXPECT_EQ(ReadFile(target), "new"); // no tail of the old bytes left
+    ASSERT_TRUE(ReplaceFileAtomically(target, "newer and longer").ok);
+    EXPECT_EQ(ReadFile(target), "newer and longer");
+    EXPECT_EQ(Snapshot(folder.Path()).size(), 1u) << "a temporary file was left behind";
+}
+
+TEST(ReplaceFileAtomically, ANewFileIsReadableByAllWritableByTheOwner) {
+    TempFolder folder;
+    const fs::path target = folder / "record.xml";
+    // The temporary file starts private; the umask must not decide the result either.
+    const mode_t previous = ::umask(077);
+    const auto result = ReplaceFileAtomically(target, "x");
+    ::umask(previous);
+
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(Permissions(target), static_cast<fs::perms>(0644));
+}
+
+TEST(ReplaceFileAtomically, AnExistingFileKeepsItsPermissions) {
+    const fs::perms modes[] = {static_cast<fs::perms>(0600), static_cast<fs::perms>(0640),
+                               static_cast<fs::perms>(0755), static_cast<fs::perms>(0444)};
+    TempFolder folder;
+    const fs::path target = folder / "config.xml";
+    for (const fs::perms mode : modes) {
+        SCOPED_TRACE(static_cast<int>(mode));
+        WriteFile(target, "old");
+        fs::permissions(target, mode);
+
+        const auto result = ReplaceFileAtomically(target, "new");
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(ReadFile(target), "new");
+        EXPECT_EQ(Permissions(target), mode);
+        fs::remove(target);
+    }
+}
+
+TEST(ReplaceFileAtomically, AcceptsABareFileNameInTheCurrentFolder) {
+    TempFolder folder;
+    const fs::path previous = fs::current_path();
+    fs::current_path(folder.Path());
+    const auto result = ReplaceFileAtomically("plain.xml", "bytes");
+    fs::current_path(previous);
+
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(ReadFile(folder / "plain.xml"), "bytes");
+}
+
+// On failure the call reports the path concerned and leaves the folder as it
+// found it: no temporary file, the old contents in place.
+TEST(ReplaceFileAtomically, FailsWithoutTouchingTheFolder) {
+    struct Case {
+        const char* label;
+        // Prepares the folder; returns the target and the path the error must name.
+        std::function<std::pair<fs::path, fs::path>(const fs::path&)> prepare;
+    };
+    const Case cases[] = {
+        {"folder does not exist",
+         [](const fs::path& root) {
+             return std::pair{root / "missing" / "macro.xml", root / "missing"};
+         }},
+        {"target is a folder with a file in it",
+         [](const fs::path& root) {
+             fs::create_directory(root / "macro.xml");
+             WriteFile(root / "macro.xml" / "inside.txt", "keep me");
+             return std::pair{root / "macro.xml", root / "macro.xml"};
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        TempFolder folder;
+        const auto [target, named] = c.prepare(folder.Path());
+        const auto before = Snapshot(folder.Path());
+
+        const auto result = ReplaceFileAtomically(target, "new contents");
+
+        EXPECT_FALSE(result.ok);
+        EXPECT_FALSE(static_cast<bool>(result));
+        EXPECT_NE(result.error.find(named.string()), std::string::npos) << result.error;
+        EXPECT_EQ(Snapshot(folder.Path()), before);
+    }
+}
+
+// A save killed at any moment leaves macro.xml either as it was or as the save
+// would have made it. The child saves two versions in turn without pause; the
+// parent kills it at varying moments and reads what is left.
+TEST(ReplaceFileAtomically, AKilledSaveLeavesOneWholeVersion) {
+    constexpr std::size_t kGroups = 300;
+    constexpr std::size_t kItems = 50; // a save takes a few milliseconds
+    constexpr int kRounds = 30;
+
+    TempFolder folder;
+    const fs::path path = folder / "macro.xml";
+
+    // Built before they have a path, so that AddGroup writes nothing, and
+    // with every group added before any is filled, as AddGroup formats the
+    // whole document each time. Load of the still missing file then gives
+    // both the same path.
+    auto fill = [&](MacroSettings& settings, std::size_t groups) {
+        for (std::size_t g = 0; g < groups; ++g)
+            settings.AddGroup();
+        for (std::size_t g = 0; g < groups; ++g) {
+            auto& items = settings.GetGroup(static_cast<int>(g))->items;
+            for (std::size_t i = 0; i < kItems; ++i) {
+                const auto key = static_cast<std::uint32_t>((g + i / 2) % 26);
+                items.push_back({MakeKeyCode(kKeyboardPage, static_cast<std::uint16_t>(4 + key)),
+                                 i % 2 == 0 ? 1u : 0u, static_cast<std::uint32_t>(10 + i % 7),
+                                 std::string(1, static_cast<char>('A' + key))});
+            }
+        }
+        settings.Load(path);
+    };
+    MacroSettings shorter;
+    MacroSettings longer;
+    fill(shorter, kGroups);
+    fill(longer, kGroups + 1);
+    ASSERT_EQ(shorter.Path(), path);
+    ASSERT_EQ(longer.Path(), path);
+    // The child starts with the version the file does not hold, so that
+    // every save it completes changes the file.
+    MacroSettings* const versions[] = {&shorter, &longer};
+    std::size_t next = 1;
+    ASSERT_TRUE(shorter.Save()); // the file exists before the first kill
+
+    for (int round = 0; round < kRounds; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const pid_t child = ::fork();
+        ASSERT_NE(child, -1);
+        if (child == 0) {
+            for (std::size_t k = next;; ++k) {
+                if (!versions[k % 2]->Save())
+                    ::_exit(1);
+            }
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5 + (round * 29) % 56));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
+            << "the saving child stopped by itself";
+
+        MacroSettings loaded;
+        ASSERT_TRUE(loaded.Load(path));
+        const auto& groups = loaded.Groups();
+        if (groups == shorter.Groups()) {
+            next = 1;
+        } else if (groups == longer.Groups()) {
+            next = 0;
+        } else {
+            ADD_FAILURE() << "torn file: " << groups.size() << " groups, the last with "
+                          << (groups.empty() ? 0 : groups.back().items.size()) << " items";
+        }
+    }
+
+    // A kill may leave the temporary file of the save it interrupted; nothing else.
+    for (const auto& entry : fs::directory_iterator(folder.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "macro.xml" || name.starts_with(".macro.xml.")) << name;
+    }
+}
+
+TEST(ExecutableFolder, IsTheFolderOfTheRunningExecutable) {
+    const fs::path folder = platform::ExecutableFolder();
+    const fs::path exe = fs::canonical("/proc/self/exe");
+
+    EXPECT_TRUE(fs::is_directory(folder));
+    EXPECT_TRUE(fs::equivalent(folder, exe.parent_path())) << folder;
+    EXPECT_TRUE(fs::equivalent(folder / exe.filename(), exe));
+}
+
+} // namespace
+} // namespace keywright

@@ -1,0 +1,101 @@
+#include "settings/NumberText.h"
+
+#include <cstdint>
+#include <gtest/gtest.h>
+#include <string>
+
+namespace keywright {
+namespace {
+
+enum class Form { UnsignedDecimal, SignedDecimal, UnsignedHex, SignedHex };
+
+struct Case {
+    Form form;
+    std::string text;
+    std::int64_t expected; // compared as the form's own type
+};
+
+std::int64_t Parse(Form form, const std::string& text) {
+    switch (form) {
+    case Form::UnsignedDecimal:
+        return ParseUnsignedDecimal(text);
+    case Form::SignedDecimal:
+        return ParseSignedDecimal(text);
+    case Form::UnsignedHex:
+        return ParseUnsignedHex(text);
+    case Form::SignedHex:
+        return ParseSignedHex(text);
+    }
+    return -999;
+}
+
+TEST(NumberText, ParsesLikeTheCLibraryOn32BitValues) {
+    const Case cases[] = {
+        // plain values, white space and signs
+        {Form::UnsignedDecimal, "42", 42},
+        {Form::UnsignedDecimal, "  \t\n42", 42},
+        {Form::UnsignedDecimal, "+42", 42},
+        {Form::UnsignedDecimal, "", 0},
+        {Form::UnsignedDecimal, "abc", 0},
+        {Form::UnsignedDecimal, "-", 0},
+        {Form::UnsignedDecimal, " - 5", 0}, // no blank between sign and digits
+        {Form::UnsignedDecimal, "12abc", 12},
+        {Form::UnsignedDecimal, "0x70004", 0}, // decimal stops at the x
+        {Form::UnsignedDecimal, "3.9", 3},
+        // unsigned: minus negates modulo 2^32, overflow saturates
+        {Form::UnsignedDecimal, "-1", 4294967295},
+        {Form::UnsignedDecimal, "-4294967295", 1},
+        {Form::UnsignedDecimal, "4294967295", 4294967295},
+        {Form::UnsignedDecimal, "4294967296", 4294967295},
+        {Form::UnsignedDecimal, "-4294967296", 4294967295},
+        {Form::UnsignedDecimal, "99999999999999999999999999999", 4294967295},
+        {Form::UnsignedDecimal, "000000000000000000000000000007", 7},
+        // signed: saturates at both limits
+        {Form::SignedDecimal, "-2147483648", INT32_MIN},
+        {Form::SignedDecimal, "-2147483649", INT32_MIN},
+        {Form::SignedDecimal, "2147483647", INT32_MAX},
+        {Form::SignedDecimal, "2147483648", INT32_MAX},
+        {Form::SignedDecimal, "-99999999999999999999", INT32_MIN},
+        {Form::SignedDecimal, " -17ms", -17},
+        {Form::SignedDecimal, "458976", 458976},
+        // hex: optional prefix, either case, stops at the first non-hex character
+        {Form::UnsignedHex, "C00CD", 0xC00CD},
+        {Form::UnsignedHex, "c00cd", 0xC00CD},
+        {Form::UnsignedHex, "0xC00CD", 0xC00CD},
+        {Form::UnsignedHex, "0XC00CD", 0xC00CD},
+        {Form::UnsignedHex, "0x", 0},
+        {Form::UnsignedHex, "0xg", 0},
+        {Form::UnsignedHex, "zz", 0},
+        {Form::UnsignedHex, "70004zz", 0x70004},
+        {Form::UnsignedHex, "ffffffff", 0xFFFFFFFF},
+        {Form::UnsignedHex, "100000000", 0xFFFFFFFF},
+        {Form::UnsignedHex, "-1", 0xFFFFFFFF},
+        {Form::UnsignedHex, " +0x1a", 0x1A},
+        {Form::SignedHex, "70004", 0x70004},
+        {Form::SignedHex, "0x70004", 0x70004},
+        {Form::SignedHex, "7fffffff", 0x7FFFFFFF},
+        {Form::SignedHex, "80000000", 0x7FFFFFFF},
+        {Form::SignedHex, "ffffffffffffffffffff", 0x7FFFFFFF},
+        {Form::SignedHex, "-1", -1},
+        {Form::SignedHex, "-0x80000000", INT32_MIN},
+        {Form::SignedHex, "-0x80000001", INT32_MIN},
+        {Form::SignedHex, "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE("text \"" + c.text + "\", form " + std::to_string(static_cast<int>(c.form)));
+        EXPECT_EQ(Parse(c.form, c.text), c.expected);
+    }
+}
+
+TEST(NumberText, FormatsHexLowercaseWithoutPrefixAndDecimalWithSign) {
+    EXPECT_EQ(FormatHex(0x70004), "70004");
+    EXPECT_EQ(FormatHex(0xC00CD), "c00cd");
+    EXPECT_EQ(FormatHex(0), "0");
+    EXPECT_EQ(FormatHex(0xFFFFFFFF), "ffffffff");
+    EXPECT_EQ(FormatDecimal(-2147483648LL), "-2147483648");
+    EXPECT_EQ(FormatDecimal(4294967295LL), "4294967295");
+    EXPECT_EQ(FormatDecimal(0), "0");
+}
+
+} // namespace
+} // namespace keywright
