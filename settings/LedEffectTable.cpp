@@ -57,13 +57,13 @@ bool LedEffectTable::Load(const std::filesystem::path& path) {
 bool LedEffectTable::Save() {
     pugi::xml_document doc;
     pugi::xml_node effect = doc.append_child("effect");
-    effect.append_attribute("sel") = FormatDecimal(current_).c_str();
+    AppendNumber(effect, "sel", current_);
     for (const LedEffectEntry& entry : entries_) {
         pugi::xml_node item = effect.append_child("item");
-        item.append_attribute("speed") = FormatDecimal(entry.speed).c_str();
-        item.append_attribute("brightness") = FormatDecimal(entry.brightness).c_str();
-        item.append_attribute("deriction") = FormatDecimal(entry.direction).c_str();
-        item.append_attribute("selection") = FormatDecimal(entry.selection).c_str();
+        AppendNumber(item, "speed", entry.speed);
+        AppendNumber(item, "brightness", entry.brightness);
+        AppendNumber(item, "deriction", entry.direction);
+        AppendNumber(item, "selection", entry.selection);
     }
     return file_.Save(doc);
 }

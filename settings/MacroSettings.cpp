@@ -11,10 +11,6 @@ std::int32_t UnsignedField(const pugi::xml_node& node, const char* name) {
     return static_cast<std::int32_t>(ParseUnsignedDecimal(AttributeText(node, name)));
 }
 
-void SetNumber(pugi::xml_node& node, const char* name, std::int64_t value) {
-    node.append_attribute(name) = FormatDecimal(value).c_str();
-}
-
 } // namespace
 
 bool MacroSettings::Load(const std::filesystem::path& path) {
@@ -59,26 +55,26 @@ bool MacroSettings::Load(const std::filesystem::path& path) {
 bool MacroSettings::Save() {
     pugi::xml_document doc;
     pugi::xml_node config = doc.append_child("config");
-    SetNumber(config, "type", type);
-    SetNumber(config, "repeat", repeat);
-    SetNumber(config, "mode", mode);
-    SetNumber(config, "delay", delay);
-    SetNumber(config, "media", media);
-    SetNumber(config, "function", function);
-    SetNumber(config, "group", group);
-    SetNumber(config, "skcode", static_cast<std::int32_t>(skcode));
-    SetNumber(config, "play", play);
+    AppendNumber(config, "type", type);
+    AppendNumber(config, "repeat", repeat);
+    AppendNumber(config, "mode", mode);
+    AppendNumber(config, "delay", delay);
+    AppendNumber(config, "media", media);
+    AppendNumber(config, "function", function);
+    AppendNumber(config, "group", group);
+    AppendNumber(config, "skcode", static_cast<std::int32_t>(skcode));
+    AppendNumber(config, "play", play);
 
     pugi::xml_node macro = doc.append_child("macro");
     for (const MacroGroup& g : groups_) {
         pugi::xml_node groupNode = macro.append_child("group");
-        groupNode.append_attribute("name") = g.name.c_str();
+        AppendText(groupNode, "name", g.name);
         for (const MacroItem& item : g.items) {
             pugi::xml_node itemNode = groupNode.append_child("item");
-            SetNumber(itemNode, "code", item.code);
-            SetNumber(itemNode, "state", item.state);
-            SetNumber(itemNode, "delay", item.delay);
-            itemNode.append_attribute("name") = item.name.c_str();
+            AppendNumber(itemNode, "code", item.code);
+            AppendNumber(itemNode, "state", item.state);
+            AppendNumber(itemNode, "delay", item.delay);
+            AppendText(itemNode, "name", item.name);
         }
     }
     return file_.Save(doc);

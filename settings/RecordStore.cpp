@@ -13,10 +13,6 @@ KeyCode ReadCode(const pugi::xml_node& node) {
     return static_cast<KeyCode>(ParseSignedHex(AttributeText(node, "code")));
 }
 
-void SetText(pugi::xml_node& node, const char* name, const std::string& value) {
-    node.append_attribute(name) = value.c_str();
-}
-
 } // namespace
 
 RecordStore::RecordStore(SaveMode mode)
@@ -61,18 +57,18 @@ bool RecordStore::Save() const {
     pugi::xml_document doc;
     for (const KeyRecord& record : *records) {
         pugi::xml_node node = doc.append_child("record");
-        SetText(node, "code", FormatHex(record.code));
-        SetText(node, "play", FormatDecimal(record.play));
-        SetText(node, "type", FormatDecimal(record.type));
-        SetText(node, "repeat", FormatDecimal(record.repeat));
-        SetText(node, "name", record.name);
-        SetText(node, "group", record.group);
+        AppendHex(node, "code", record.code);
+        AppendNumber(node, "play", record.play);
+        AppendNumber(node, "type", record.type);
+        AppendNumber(node, "repeat", record.repeat);
+        AppendText(node, "name", record.name);
+        AppendText(node, "group", record.group);
         for (const MacroItem& step : record.steps) {
             pugi::xml_node item = node.append_child("item");
-            SetText(item, "code", FormatHex(step.code));
-            SetText(item, "state", FormatDecimal(step.state));
-            SetText(item, "delay", FormatDecimal(step.delay));
-            SetText(item, "name", step.name);
+            AppendHex(item, "code", step.code);
+            AppendNumber(item, "state", step.state);
+            AppendNumber(item, "delay", step.delay);
+            AppendText(item, "name", step.name);
         }
     }
     return file_.Save(doc);

@@ -46,10 +46,11 @@ bool SideModelTable::Load(const std::filesystem::path& path) {
 bool SideModelTable::Save() {
     pugi::xml_document doc;
     pugi::xml_node effect = doc.append_child("effect");
-    effect.append_attribute("sel") = FormatDecimal(current_).c_str();
-    for (const SideModelEntry& entry : entries_)
-        effect.append_child("item").append_attribute("brightness") =
-            FormatDecimal(entry.Level()).c_str();
+    AppendNumber(effect, "sel", current_);
+    for (const SideModelEntry& entry : entries_) {
+        pugi::xml_node item = effect.append_child("item");
+        AppendNumber(item, "brightness", entry.Level());
+    }
     return file_.Save(doc);
 }
 

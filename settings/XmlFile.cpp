@@ -1,6 +1,7 @@
 #include "settings/XmlFile.h"
 
 #include "platform/Files.h"
+#include "settings/NumberText.h"
 
 #include <fstream>
 #include <iostream>
@@ -45,6 +46,10 @@ struct StringWriter : pugi::xml_writer {
 };
 
 } // namespace
+
+void AppendHex(pugi::xml_node& node, const char* name, std::uint32_t value) {
+    node.append_attribute(name).set_value(FormatHex(value).c_str());
+}
 
 std::string FormatDocument(const pugi::xml_document& doc) {
     StringWriter writer;

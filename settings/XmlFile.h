@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <pugixml.hpp>
 #include <string>
@@ -68,6 +69,16 @@ inline std::string_view AttributeText(const pugi::xml_node& node, const char* na
 }
 inline bool HasAttribute(const pugi::xml_node& node, const char* name) {
     return !node.attribute(name).empty();
+}
+
+// Appends attributes in the settings files' forms: decimal numbers with a
+// minus sign where negative, key codes in lowercase hexadecimal.
+inline void AppendNumber(pugi::xml_node& node, const char* name, long long value) {
+    node.append_attribute(name).set_value(value);
+}
+void AppendHex(pugi::xml_node& node, const char* name, std::uint32_t value);
+inline void AppendText(pugi::xml_node& node, const char* name, const std::string& value) {
+    node.append_attribute(name).set_value(value.c_str());
 }
 
 } // namespace keywright

@@ -41,7 +41,10 @@ void SyncFolder(const std::filesystem::path& folder) {
 FileResult ReplaceFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
     const std::filesystem::path folder =
         path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-    std::string temp = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+    std::string name = ".";
+    name += path.filename().string();
+    name += ".XXXXXX";
+    std::string temp = (folder / name).string();
 
     const int fd = ::mkstemp(temp.data());
     if (fd < 0)

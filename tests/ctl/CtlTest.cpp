@@ -1,0 +1,114 @@
+// keywright-ctl run as a user runs it, on copies of whole settings folders.
+
+#include "TempFolder.h"
+
+#include <cstdio>
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+#include <sys/wait.h>
+
+namespace keywright {
+namespace {
+
+using test::ReadFixture;
+using test::TempFolder;
+
+struct CtlRun {
+    int exitCode = -1;
+    std::string out;
+};
+
+// Runs keywright-ctl with `args`; standard error goes to the test log.
+CtlRun Ctl(const std::string& args) {
+    CtlRun run;
+    FILE* pipe = ::popen((std::string(KEYWRIGHT_CTL) + " " + args).c_str(), "r");
+    if (!pipe)
+        return run;
+    char buffer[4096];
+    size_t n;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.out.append(buffer, n);
+    const int status = ::pclose(pipe);
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+const char* const kFiles[] = {"config.xml", "macro.xml", "record.xml", "ledeffect.xml",
+                              "sidemodel.xml"};
+
+void CopyHandwritten(const TempFolder& folder) {
+    for (const char* name : kFiles)
+        folder.Write(name, ReadFixture(std::string("handwritten/") + name));
+}
+
+TEST(KeywrightCtl, DumpShowsHandWrittenFilesAsLoadedAndWritesNothing) {
+    TempFolder folder;
+    CopyHandwritten(folder);
+    const CtlRun run = Ctl("settings dump --dir " + folder.Path().string());
+    ASSERT_EQ(run.exitCode, 0);
+    const auto json = nlohmann::json::parse(run.out);
+
+    EXPECT_EQ(json["appConfig"]["chinese"], 1);
+    EXPECT_EQ(json["appConfig"]["usbProduct"], 0x9FF6);
+    EXPECT_EQ(json["appConfig"]["funKeys"][1]["code"], 0xC00E2);
+    EXPECT_EQ(json["appConfig"]["combKeys"][0]["pairs"][1]["delay"], 5);
+    EXPECT_EQ(json["macroSettings"]["repeat"], 3);
+    EXPECT_EQ(json["macroSettings"]["media"], 0); // missing attribute reads 0
+    EXPECT_EQ(json["macroSettings"]["groups"][0]["items"][0]["delay"], 120);
+    EXPECT_EQ(json["recordStore"]["records"][0]["code"], 0x70029);
+    EXPECT_EQ(json["recordStore"]["records"][1]["steps"][0]["code"], 0xC00CD);
+    EXPECT_EQ(json["ledEffectTable"]["current"], 3);
+    EXPECT_EQ(json["ledEffectTable"]["entries"][0]["speed"], 4);
+    EXPECT_EQ(json["ledEffectTable"]["entries"][1]["selection"], 1);
+    EXPECT_EQ(json["sideModelTable"]["current"], 12);
+    EXPECT_EQ(json["sideModelTable"]["entries"][0]["level"], 1);
+
+    for (const char* name : kFiles)
+        EXPECT_EQ(folder.Read(name), ReadFixture(std::string("handwritten/") + name)) << name;
+}
+
+TEST(KeywrightCtl, DumpOfAnEmptyFolderShowsDefaultsAndCreatesNothing) {
+    TempFolder folder;
+    const CtlRun run = Ctl("settings dump --dir " + folder.Path().string());
+    ASSERT_EQ(run.exitCode, 0);
+    const auto json = nlohmann::json::parse(run.out);
+    EXPECT_EQ(json["macroSettings"]["delay"], 10);
+    EXPECT_EQ(json["ledEffectTable"]["current"], 20);
+    EXPECT_EQ(json["sideModelTable"]["entries"][11]["level"], 7);
+    EXPECT_TRUE(folder.List().empty());
+}
+
+TEST(KeywrightCtl, NormalizeRewritesHandWrittenFilesCanonically) {
+    TempFolder folder;
+    CopyHandwritten(folder);
+    ASSERT_EQ(Ctl("settings normalize --dir " + folder.Path().string()).exitCode, 0);
+    for (const char* name : {"macro.xml", "record.xml", "ledeffect.xml", "sidemodel.xml"})
+        EXPECT_EQ(folder.Read(name), ReadFixture(std::string("normalized/") + name)) << name;
+    EXPECT_EQ(folder.Read("config.xml"), ReadFixture("handwritten/config.xml"));
+
+    // Normalizing again changes nothing.
+    ASSERT_EQ(Ctl("settings normalize --dir " + folder.Path().string()).exitCode, 0);
+    EXPECT_EQ(folder.Read("macro.xml"), ReadFixture("normalized/macro.xml"));
+}
+
+TEST(KeywrightCtl, NormalizeLeavesAFileItCannotReadUntouched) {
+    TempFolder folder;
+    folder.Write("record.xml", "<record code=\"70029\"");
+    const CtlRun run = Ctl("settings normalize --dir " + folder.Path().string());
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.out.find("record.xml: left unchanged"), std::string::npos);
+    EXPECT_EQ(folder.Read("record.xml"), "<record code=\"70029\"");
+    EXPECT_EQ(folder.List(),
+              (std::vector<std::string>{"ledeffect.xml", "record.xml", "sidemodel.xml"}));
+}
+
+TEST(KeywrightCtl, BadArgumentsExitWithUsage) {
+    for (const char* args : {"", "settings", "settings dump --bogus", "frobnicate",
+                             "settings dump --dir /nonexistent/folder"}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(Ctl(std::string(args) + " 2>/dev/null").exitCode, 2);
+    }
+}
+
+} // namespace
+} // namespace keywright
