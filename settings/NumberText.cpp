@@ -71,13 +71,6 @@ std::int32_t ToSigned(const Scanned& s) {
     return static_cast<std::int32_t>(s.magnitude);
 }
 
-template <typename T>
-std::string Format(T value, int base) {
-    char buffer[24];
-    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, base).ptr;
-    return std::string(buffer, end);
-}
-
 } // namespace
 
 std::uint32_t ParseUnsignedDecimal(std::string_view text) {
@@ -94,10 +87,9 @@ std::int32_t ParseSignedHex(std::string_view text) {
 }
 
 std::string FormatHex(std::uint32_t value) {
-    return Format(value, 16);
-}
-std::string FormatDecimal(std::int64_t value) {
-    return Format(value, 10);
+    char buffer[8];
+    const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
+    return std::string(buffer, end);
 }
 
 } // namespace keywright

@@ -22,6 +22,5 @@ std::int32_t ParseSignedHex(std::string_view text);
 
 // Lowercase hexadecimal without prefix or leading zeros ("70004").
 std::string FormatHex(std::uint32_t value);
-std::string FormatDecimal(std::int64_t value);
 
 } // namespace keywright
