@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/DeviceNotifications.h"
+#include "platform/HidService.h"
+#include "platform/NamedLocks.h"
+
+namespace keywright::platform {
+
+// Everything the program asks of the operating system. One back end is
+// chosen at start-up (Linux, Windows, or the simulated world) and handed to
+// whatever needs it; nothing picks one on its own.
+class Backend {
+public:
+    virtual ~Backend() = default;
+    virtual HidService& Hid() = 0;
+    virtual NamedLocks& Locks() = 0;
+    virtual DeviceNotifications& Notifications() = 0;
+};
+
+} // namespace keywright::platform
