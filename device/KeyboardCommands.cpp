@@ -1,0 +1,88 @@
+#include "device/KeyboardCommands.h"
+
+#include <thread>
+
+namespace keywright {
+namespace {
+
+constexpr std::uint8_t kReportId = 0x07;
+constexpr std::uint8_t kLightingGroup = 0xFF;
+constexpr std::uint8_t kSideLight = 0x20;
+
+std::uint8_t LowByte(int value) {
+    return static_cast<std::uint8_t>(value & 0xFF);
+}
+
+} // namespace
+
+KeyboardCommands::KeyboardCommands(HidDevice& device, LedEffectTable& effects,
+                                   SideModelTable& sides)
+    : device_(device), effects_(effects), sides_(sides) {}
+
+Report KeyboardCommands::MainEffectReport(int effectIndex, const LedEffectEntry& entry) {
+    // The keyboard takes "selection 2" (the centre loader choice) as motion on.
+    const std::uint8_t motion = entry.selection == 2 ? 1 : 0;
+    return {kReportId,        kLightingGroup, 0xFF,   LowByte(effectIndex),
+            entry.brightness, entry.speed,    motion, 0x00};
+}
+
+Report KeyboardCommands::ReplayReport(int effectIndex, const LedEffectEntry& entry) {
+    return {kReportId,   kLightingGroup,  0xFF,           LowByte(effectIndex), entry.brightness,
+            entry.speed, entry.direction, entry.selection};
+}
+
+Report KeyboardCommands::SideLightReport(int modeIndex, const SideModelEntry& entry) {
+    const auto levelAndMode =
+        static_cast<std::uint8_t>((entry.levelByte & 0xF0) | (modeIndex & 0x0F));
+    return {kReportId, kLightingGroup, 0xFF, kSideLight, 0x00, 0x00, levelAndMode, 0x00};
+}
+
+void KeyboardCommands::Pace() const {
+    const auto elapsed = Clock::now() - lastCommand_;
+    if (elapsed < kCommandSpacing)
+        std::this_thread::sleep_for(kCommandSpacing - elapsed);
+}
+
+void KeyboardCommands::SendMainEffect(int effectIndex) {
+    const LedEffectEntry* entry = effects_.GetEntry(effectIndex);
+    if (entry == nullptr)
+        return;
+    const Report report = MainEffectReport(effectIndex, *entry);
+    Pace();
+    device_.SetFeature(report.data());
+    lastCommand_ = Clock::now();
+}
+
+void KeyboardCommands::SendSideLight(int modeIndex) {
+    const SideModelEntry* entry = sides_.GetEntry(modeIndex);
+    if (entry == nullptr)
+        return;
+    const Report report = SideLightReport(modeIndex, *entry);
+    Pace();
+    if (noSideLight_ == 0)
+        device_.SetFeature(report.data());
+    lastCommand_ = Clock::now();
+}
+
+int KeyboardCommands::ReplayMainEffect(int /*firstArg*/, int effectIndex,
+                                       const std::uint8_t* /*data*/, std::size_t /*length*/) {
+    if (const LedEffectEntry* entry = effects_.GetEntry(effectIndex)) {
+        const Report report = ReplayReport(effectIndex, *entry);
+        device_.SetFeature(report.data());
+    }
+    return 0;
+}
+
+void KeyboardCommands::QueryFirmwareVersion() {
+    if (!device_.IsOpen())
+        return;
+    Report report = kVersionQuery;
+    if (device_.SetFeature(report.data()) && device_.GetFeature(report.data()))
+        firmwareVersion_ = report[1] * 256 + report[2];
+}
+
+void KeyboardCommands::SendFactoryReset() {
+    device_.Write(kFactoryReset.data());
+}
+
+} // namespace keywright

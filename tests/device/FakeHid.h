@@ -1,0 +1,126 @@
+#pragma once
+
+#include "platform/HidService.h"
+#include "platform/NamedLocks.h"
+
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace keywright::test {
+
+// A HID service that does what the test says and records what it was asked.
+class FakeHid : public platform::HidService {
+  public:
+    struct Call {
+        std::string what; // "open", "close", "set", "get", "write", "attributes", "caps"
+        std::string path; // open only
+        std::uint32_t access = 0;
+        platform::HidHandle handle = 0;
+        std::vector<std::uint8_t> bytes;
+    };
+
+    std::vector<platform::HidInterfaceEntry> entries;
+    std::map<std::string, platform::HidCaps> caps; // paths that open, with their caps
+    platform::HidWriteResult writeResult{platform::HidWriteResult::Start::Completed, 0, false, 8};
+    bool transfersSucceed = true;
+    std::function<void()> duringSetFeature; // runs inside SetFeature
+
+    std::vector<Call> Calls() {
+        std::lock_guard lock(mutex_);
+        return calls_;
+    }
+    size_t Count(const std::string& what) {
+        size_t n = 0;
+        for (const Call& call : Calls())
+            n += call.what == what;
+        return n;
+    }
+
+    std::vector<platform::HidInterfaceEntry> ListInterfaces() override { return entries; }
+
+    platform::HidOpenResult Open(const std::string& path, std::uint32_t access, std::uint32_t,
+                                 bool) override {
+        std::lock_guard lock(mutex_);
+        calls_.push_back({"open", path, access, 0, {}});
+        const auto found = caps.find(path);
+        if (found == caps.end())
+            return {platform::kInvalidHid, platform::HidOpenError::NotFound, "no such device"};
+        const platform::HidHandle handle = nextHandle_++;
+        open_[handle] = found->second;
+        return {handle, platform::HidOpenError::None, {}};
+    }
+    void Close(platform::HidHandle handle) override {
+        std::lock_guard lock(mutex_);
+        calls_.push_back({"close", {}, 0, handle, {}});
+        open_.erase(handle);
+    }
+    bool GetAttributes(platform::HidHandle handle, platform::HidAttributes& attributes) override {
+        std::lock_guard lock(mutex_);
+        attributes = {0x1A2C, 0x9FF6, 0x0102};
+        return open_.count(handle) != 0;
+    }
+    bool GetCaps(platform::HidHandle handle, platform::HidCaps& out) override {
+        std::lock_guard lock(mutex_);
+        const auto found = open_.find(handle);
+        if (found == open_.end())
+            return false;
+        out = found->second;
+        return true;
+    }
+    bool SetFeature(platform::HidHandle handle, const std::uint8_t* report,
+                    std::size_t length) override {
+        Record("set", handle, report, length);
+        if (duringSetFeature)
+            duringSetFeature();
+        return transfersSucceed;
+    }
+    bool GetFeature(platform::HidHandle handle, std::uint8_t* report, std::size_t length) override {
+        Record("get", handle, report, length);
+        if (transfersSucceed && report[0] == 7) {
+            report[1] = 1;
+            report[2] = 2;
+        }
+        return transfersSucceed;
+    }
+    platform::HidWriteResult Write(platform::HidHandle handle, const std::uint8_t* report,
+                                   std::size_t length, std::uint32_t) override {
+        Record("write", handle, report, length);
+        return writeResult;
+    }
+
+  private:
+    void Record(const char* what, platform::HidHandle handle, const std::uint8_t* bytes,
+                std::size_t length) {
+        std::lock_guard lock(mutex_);
+        calls_.push_back({what, {}, 0, handle, std::vector<std::uint8_t>(bytes, bytes + length)});
+    }
+
+    std::mutex mutex_;
+    std::vector<Call> calls_;
+    std::map<platform::HidHandle, platform::HidCaps> open_;
+    platform::HidHandle nextHandle_ = 0x40;
+};
+
+// Process-local named locks: a recursive mutex per name.
+class FakeLocks : public platform::NamedLocks {
+  public:
+    std::unique_ptr<platform::NamedLock> Open(const std::string& name) override {
+        std::lock_guard lock(mutex_);
+        return std::make_unique<Held>(mutexes_[name]);
+    }
+
+  private:
+    struct Held : platform::NamedLock {
+        explicit Held(std::recursive_mutex& m) : mutex(m) {}
+        void Lock() override { mutex.lock(); }
+        void Unlock() override { mutex.unlock(); }
+        std::recursive_mutex& mutex;
+    };
+    std::mutex mutex_;
+    std::map<std::string, std::recursive_mutex> mutexes_;
+};
+
+} // namespace keywright::test
