@@ -1,32 +1,42 @@
 // keywright-ctl: Keywright's command-line companion. It works on the same
-// settings files, with the same code, as the program itself.
+// settings files and talks to the keyboard with the same code as the program.
 
+#include "ctl/Arguments.h"
+#include "ctl/KeyboardCli.h"
 #include "ctl/SettingsJson.h"
 #include "platform/Files.h"
 #include "settings/SettingsRegistry.h"
 
-#include <cstring>
 #include <iostream>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace {
+namespace keywright::ctl {
 
-using namespace keywright;
+constexpr const char* kUsageText = R"(usage: keywright-ctl [options] <command> [arguments]
 
-constexpr int kOk = 0;
-constexpr int kFailed = 1;
-constexpr int kUsage = 2;
+settings:
+  settings dump                 print every settings object of the folder as JSON
+  settings normalize            rewrite the folder's settings files in canonical form
 
-constexpr const char* kUsageText = R"(usage: keywright-ctl <command> [options]
+keyboard:
+  list                          the supported keyboards found: path, table row, firmware
+  version                       the keyboard's firmware version (major.minor)
+  effect N [--brightness B] [--speed S] [--direction D] [--selection X]
+                                store main effect N (0-19) in ledeffect.xml and send it
+  side M [--level L]            store side-light mode M (0-11) in sidemodel.xml and send it
+  replay                        send the current effect as stored, with direction and selection
+  factory-reset                 tell the keyboard to restore its factory settings
 
-commands:
-  settings dump [--dir D]       print the settings of folder D as JSON
-  settings normalize [--dir D]  rewrite the settings files of folder D in canonical form
+options:
+  --dir D             the program folder with the settings files (default: this executable's folder)
+  --simulate          run against the simulated keyboard, which prints every report it receives
+  --sim-firmware V    the firmware version the simulated keyboard answers (major * 256 + minor)
+  --trace             print the keyboard link's trace lines
 
-D defaults to the program folder (the folder of this executable).
+exit codes: 0 done, 1 failed, 2 bad arguments, 3 no keyboard, 4 keyboard not accessible
 )";
 
 int Usage(const std::string& problem) {
@@ -34,35 +44,14 @@ int Usage(const std::string& problem) {
     return kUsage;
 }
 
-struct Options {
-    std::filesystem::path dir;
-};
+namespace {
 
-// Parses the options after the command words; nullopt after printing why.
-std::optional<Options> ParseOptions(const std::vector<std::string_view>& args) {
-    Options options{platform::ExecutableFolder()};
-    for (size_t i = 0; i < args.size(); ++i) {
-        if (args[i] == "--dir" && i + 1 < args.size()) {
-            options.dir = std::string(args[++i]);
-        } else {
-            Usage("unexpected argument '" + std::string(args[i]) + "'");
-            return std::nullopt;
-        }
-    }
-    std::error_code ec;
-    if (!std::filesystem::is_directory(options.dir, ec)) {
-        std::cerr << "keywright-ctl: " << options.dir.string() << " is not a folder\n";
-        return std::nullopt;
-    }
-    return options;
-}
-
-int Dump(const Options& options) {
+int Dump(const std::filesystem::path& dir) {
     // Read-only: loading a folder with missing lighting files must not create them here.
-    SettingsRegistry registry(options.dir, SaveMode::ReadOnly);
+    SettingsRegistry registry(dir, SaveMode::ReadOnly);
     registry.LoadAll();
-    std::cout << ctl::SettingsToJson(registry).dump(2, ' ', false,
-                                                    nlohmann::json::error_handler_t::replace)
+    std::cout << SettingsToJson(registry).dump(2, ' ', false,
+                                               nlohmann::json::error_handler_t::replace)
               << "\n";
     return kOk;
 }
@@ -106,8 +95,8 @@ bool RewriteLighting(Table& table, const char* name) {
     return true;
 }
 
-int Normalize(const Options& options) {
-    SettingsRegistry registry(options.dir);
+int Normalize(const std::filesystem::path& dir) {
+    SettingsRegistry registry(dir);
     registry.LoadAll();
     bool ok = Rewrite(registry.GetMacroSettings(), "macro.xml");
     ok = Rewrite(registry.GetRecordStore(), "record.xml") && ok;
@@ -116,24 +105,55 @@ int Normalize(const Options& options) {
     return ok ? kOk : kFailed;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    const std::vector<std::string_view> args(argv + 1, argv + argc);
+int Main(const std::vector<std::string_view>& all) {
+    // Global options may stand anywhere; what is left is the command.
+    KeyboardCliOptions options{false, false, platform::ExecutableFolder(), std::nullopt};
+    std::vector<std::string_view> args;
+    for (size_t i = 0; i < all.size(); ++i) {
+        if (all[i] == "--simulate") {
+            options.simulate = true;
+        } else if (all[i] == "--trace") {
+            options.trace = true;
+        } else if (all[i] == "--dir") {
+            if (i + 1 == all.size())
+                return Usage("--dir needs a folder");
+            options.dir = std::string(all[++i]);
+        } else if (all[i] == "--sim-firmware") {
+            const auto version =
+                i + 1 < all.size() ? ParseNumber(all[i + 1], 0, 0xFFFF) : std::nullopt;
+            if (!version)
+                return Usage(
+                    "--sim-firmware takes a version from 0 to 65535 (major * 256 + minor)");
+            options.simulatedFirmware = static_cast<std::uint16_t>(*version);
+            ++i;
+        } else if (all[i] == "--help" || all[i] == "-h" || all[i] == "help") {
+            std::cout << kUsageText;
+            return kOk;
+        } else {
+            args.push_back(all[i]);
+        }
+    }
     if (args.empty())
         return Usage("no command given");
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-        std::cout << kUsageText;
-        return kOk;
+
+    std::error_code ec;
+    if (!std::filesystem::is_directory(options.dir, ec)) {
+        std::cerr << "keywright-ctl: " << options.dir.string() << " is not a folder\n";
+        return kUsage;
     }
-    if (args[0] == "settings" && args.size() >= 2) {
-        const auto options = ParseOptions({args.begin() + 2, args.end()});
-        if (!options)
-            return kUsage;
-        if (args[1] == "dump")
-            return Dump(*options);
-        if (args[1] == "normalize")
-            return Normalize(*options);
+    if (args[0] == "settings") {
+        if (args.size() == 2 && args[1] == "dump")
+            return Dump(options.dir);
+        if (args.size() == 2 && args[1] == "normalize")
+            return Normalize(options.dir);
+        return Usage("settings takes dump or normalize");
     }
-    return Usage("unknown command '" + std::string(args[0]) + "'");
+    return RunKeyboardCommand(options, args);
+}
+
+} // namespace
+} // namespace keywright::ctl
+
+int main(int argc, char** argv) {
+    return keywright::ctl::Main(std::vector<std::string_view>(argv + 1, argv + argc));
 }

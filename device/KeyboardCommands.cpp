@@ -43,33 +43,39 @@ void KeyboardCommands::Pace() const {
         std::this_thread::sleep_for(kCommandSpacing - elapsed);
 }
 
-void KeyboardCommands::SendMainEffect(int effectIndex) {
+bool KeyboardCommands::SendMainEffect(int effectIndex) {
     const LedEffectEntry* entry = effects_.GetEntry(effectIndex);
     if (entry == nullptr)
-        return;
+        return false;
     const Report report = MainEffectReport(effectIndex, *entry);
     Pace();
-    device_.SetFeature(report.data());
+    const bool sent = device_.SetFeature(report.data());
     lastCommand_ = Clock::now();
+    return sent;
 }
 
-void KeyboardCommands::SendSideLight(int modeIndex) {
+bool KeyboardCommands::SendSideLight(int modeIndex) {
     const SideModelEntry* entry = sides_.GetEntry(modeIndex);
     if (entry == nullptr)
-        return;
+        return false;
     const Report report = SideLightReport(modeIndex, *entry);
     Pace();
-    if (noSideLight_ == 0)
-        device_.SetFeature(report.data());
+    const bool sent = noSideLight_ == 0 && device_.SetFeature(report.data());
     lastCommand_ = Clock::now();
+    return sent;
+}
+
+bool KeyboardCommands::SendReplay(int effectIndex) {
+    const LedEffectEntry* entry = effects_.GetEntry(effectIndex);
+    if (entry == nullptr)
+        return false;
+    const Report report = ReplayReport(effectIndex, *entry);
+    return device_.SetFeature(report.data());
 }
 
 int KeyboardCommands::ReplayMainEffect(int /*firstArg*/, int effectIndex,
                                        const std::uint8_t* /*data*/, std::size_t /*length*/) {
-    if (const LedEffectEntry* entry = effects_.GetEntry(effectIndex)) {
-        const Report report = ReplayReport(effectIndex, *entry);
-        device_.SetFeature(report.data());
-    }
+    SendReplay(effectIndex);
     return 0;
 }
 
@@ -81,8 +87,8 @@ void KeyboardCommands::QueryFirmwareVersion() {
         firmwareVersion_ = report[1] * 256 + report[2];
 }
 
-void KeyboardCommands::SendFactoryReset() {
-    device_.Write(kFactoryReset.data());
+bool KeyboardCommands::SendFactoryReset() {
+    return device_.Write(kFactoryReset.data()) != 0;
 }
 
 } // namespace keywright

@@ -33,21 +33,27 @@ class KeyboardCommands {
     // every refresh of the keyboard connection.
     void MarkCommandTime() { lastCommand_ = Clock::now(); }
 
+    // The senders return whether the keyboard took the report; the window
+    // ignores that (a command that cannot be delivered is simply lost), the
+    // command-line tool reports it.
+
     // Effect index -1 stands for the current effect, and is sent as 0xFF.
     // Nothing is sent when the index has no entry.
-    void SendMainEffect(int effectIndex);
+    bool SendMainEffect(int effectIndex);
     // Mode index -1 stands for the current mode (its low nibble, 0xF, is sent).
     // Models with the no-side-light flag get nothing, but the spacing still
     // counts the command.
-    void SendSideLight(int modeIndex);
-    // The delayed replay after start-up: the raw entry, unpaced. Uses only
-    // effectIndex; returns 0.
+    bool SendSideLight(int modeIndex);
+    // The raw entry, unpaced and without moving the spacing mark.
+    bool SendReplay(int effectIndex);
+    // The delayed replay after start-up, as the scheduler calls it: SendReplay
+    // of effectIndex; the other arguments are unused. Returns 0.
     int ReplayMainEffect(int firstArg, int effectIndex, const std::uint8_t* data,
                          std::size_t length);
     // Reads major.minor when the keyboard is open; keeps the old value on any
     // failure.
     void QueryFirmwareVersion();
-    void SendFactoryReset();
+    bool SendFactoryReset();
 
     // major * 256 + minor, or -1 when no version is known.
     std::int32_t FirmwareVersion() const { return firmwareVersion_; }

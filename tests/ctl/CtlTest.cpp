@@ -102,9 +102,48 @@ TEST(KeywrightCtl, NormalizeLeavesAFileItCannotReadUntouched) {
               (std::vector<std::string>{"ledeffect.xml", "record.xml", "sidemodel.xml"}));
 }
 
+TEST(KeywrightCtl, SimulatedKeyboardCommands) {
+    TempFolder folder;
+    const std::string dir = " --dir " + folder.Path().string();
+    const CtlRun version = Ctl("--simulate version" + dir);
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "sim: 1a2c:9ff6 set-feature 07 f1 00 00 00 00 00 00\n"
+                           "sim: 1a2c:9ff6 get-feature 07 01 02 00 00 00 00 00\n"
+                           "1.2\n");
+    EXPECT_TRUE(Ctl("--simulate --sim-firmware 200 version" + dir).out.ends_with("\n0.200\n"));
+
+    const CtlRun effect =
+        Ctl("--simulate effect 5 --brightness 4 --speed 2 --direction 1 --selection 3" + dir);
+    EXPECT_EQ(effect.exitCode, 0);
+    EXPECT_EQ(effect.out, "sim: 1a2c:9ff6 set-feature 07 ff ff 05 04 02 00 00\n");
+    // Stored as the lighting page stores it; replay sends the whole entry.
+    EXPECT_NE(folder.Read("ledeffect.xml").find("<effect sel=\"5\">"), std::string::npos);
+    EXPECT_NE(folder.Read("ledeffect.xml")
+                  .find("speed=\"2\" brightness=\"4\" deriction=\"1\" selection=\"3\""),
+              std::string::npos);
+    EXPECT_EQ(Ctl("--simulate replay" + dir).out,
+              "sim: 1a2c:9ff6 set-feature 07 ff ff 05 04 02 01 03\n");
+
+    EXPECT_EQ(Ctl("--simulate side 3 --level 5" + dir).out,
+              "sim: 1a2c:9ff6 set-feature 07 ff ff 20 00 00 53 00\n");
+    EXPECT_NE(folder.Read("sidemodel.xml").find("<effect sel=\"3\">"), std::string::npos);
+    EXPECT_EQ(Ctl("--simulate factory-reset" + dir).out,
+              "sim: 1a2c:9ff6 write 07 f0 aa 00 00 00 00 00\n");
+
+    const CtlRun list = Ctl("--simulate list" + dir);
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_NE(list.out.find("row 1  1a2c:9ff6  \\\\?\\hid#vid_1a2c&pid_9ff6&mi_01&col07#"),
+              std::string::npos);
+    EXPECT_NE(list.out.find("firmware 1.2\n"), std::string::npos);
+}
+
 TEST(KeywrightCtl, BadArgumentsExitWithUsage) {
-    for (const char* args : {"", "settings", "settings dump --bogus", "frobnicate",
-                             "settings dump --dir /nonexistent/folder"}) {
+    for (const char* args :
+         {"", "settings", "settings dump --bogus", "frobnicate",
+          "settings dump --dir /nonexistent/folder", "--simulate effect 20", "--simulate effect",
+          "--simulate effect 1 --speed 5", "--simulate effect 1 --speed",
+          "--simulate effect 1 --colour 3", "--simulate side 12", "--simulate side 1 --level x",
+          "--simulate version now", "--sim-firmware 70000 version"}) {
         SCOPED_TRACE(args);
         EXPECT_EQ(Ctl(std::string(args) + " 2>/dev/null").exitCode, 2);
     }

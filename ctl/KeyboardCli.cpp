@@ -1,0 +1,238 @@
+#include "ctl/KeyboardCli.h"
+
+#include "ctl/Arguments.h"
+#include "device/HidDevice.h"
+#include "device/HidDiscovery.h"
+#include "device/KeyboardCommands.h"
+#include "platform/sim/SimWorld.h"
+#include "settings/SettingsRegistry.h"
+#ifdef KEYWRIGHT_HAVE_LINUX_BACKEND
+#include "platform/linux/LinuxBackend.h"
+#endif
+
+#include <cstdio>
+#include <iostream>
+#include <map>
+#include <memory>
+
+namespace keywright::ctl {
+namespace {
+
+std::string VersionText(std::int32_t version) {
+    return std::to_string(version >> 8) + "." + std::to_string(version & 0xFF);
+}
+
+// The options of a command: "--name value" pairs, each a number in a range.
+struct OptionSpec {
+    const char* name;
+    int low;
+    int high;
+};
+
+std::optional<std::map<std::string, int>> ParseOptions(const std::vector<std::string_view>& args,
+                                                       size_t first,
+                                                       std::initializer_list<OptionSpec> specs) {
+    std::map<std::string, int> values;
+    for (size_t i = first; i < args.size(); i += 2) {
+        const OptionSpec* spec = nullptr;
+        for (const OptionSpec& s : specs)
+            if (args[i] == s.name)
+                spec = &s;
+        if (spec == nullptr) {
+            Usage("unexpected argument '" + std::string(args[i]) + "'");
+            return std::nullopt;
+        }
+        const auto value =
+            i + 1 < args.size() ? ParseNumber(args[i + 1], spec->low, spec->high) : std::nullopt;
+        if (!value) {
+            Usage(std::string(spec->name) + " takes a number from " + std::to_string(spec->low) +
+                  " to " + std::to_string(spec->high));
+            return std::nullopt;
+        }
+        values[spec->name] = *value;
+    }
+    return values;
+}
+
+// The keyboard, opened as the program opens it, with what commands need.
+class Session {
+  public:
+    Session(platform::Backend& backend, const KeyboardCliOptions& options)
+        : registry_(options.dir),
+          device_(backend.Hid(), backend.Locks(),
+                  options.trace ? StdoutTrace() : Trace([](std::string_view) {})),
+          commands_(device_, registry_.GetLedEffectTable(), registry_.GetSideModelTable()) {}
+
+    // Opens the first supported keyboard; on failure says why and gives the
+    // exit code.
+    int Open() {
+        const auto row = OpenSupportedKeyboard(device_);
+        if (row) {
+            commands_.SetNoSideLight(row->noSideLight);
+            return kOk;
+        }
+        const platform::HidOpenResult& failure = device_.LastOpenResult();
+        if (failure.error == platform::HidOpenError::PermissionDenied) {
+            std::cerr << "keywright-ctl: " << failure.message << "\n";
+            return kNoAccess;
+        }
+        std::cerr << "keywright-ctl: no supported keyboard found (1a2c:9ff6 or 1a2c:0116)";
+        if (!failure.message.empty())
+            std::cerr << ": " << failure.message;
+        std::cerr << "\n";
+        return kNoKeyboard;
+    }
+
+    SettingsRegistry& Registry() { return registry_; }
+    HidDevice& Device() { return device_; }
+    KeyboardCommands& Commands() { return commands_; }
+
+    // Loads the lighting tables as the program does at start.
+    void LoadLighting() {
+        registry_.GetSideModelTable().Load(registry_.FilePath("sidemodel.xml"));
+        registry_.GetLedEffectTable().Load(registry_.FilePath("ledeffect.xml"));
+    }
+
+  private:
+    SettingsRegistry registry_;
+    HidDevice device_;
+    KeyboardCommands commands_;
+};
+
+int Sent(bool delivered, const char* what) {
+    if (!delivered) {
+        std::cerr << "keywright-ctl: the keyboard did not take the " << what << " report\n";
+        return kFailed;
+    }
+    return kOk;
+}
+
+int List(platform::Backend& backend, const KeyboardCliOptions& options) {
+    const Trace quiet = options.trace ? StdoutTrace() : Trace([](std::string_view) {});
+    int found = 0;
+    for (size_t row = 0; row < SupportedKeyboards.size(); ++row) {
+        const SupportedKeyboard& keyboard = SupportedKeyboards[row];
+        for (const HidInterfaceInfo& info :
+             EnumerateHidInterfaces(backend.Hid(), quiet, keyboard.vendorId, &keyboard.productId, 1,
+                                    keyboard.interfaceNumber, keyboard.collectionNumber)) {
+            Session session(backend, options);
+            std::string version = "firmware unknown";
+            if (session.Device().Open(info.path, kReadWriteShared)) {
+                session.Commands().QueryFirmwareVersion();
+                if (session.Commands().FirmwareVersion() >= 0)
+                    version = "firmware " + VersionText(session.Commands().FirmwareVersion());
+            } else if (!session.Device().LastOpenResult().message.empty()) {
+                version = "cannot open: " + session.Device().LastOpenResult().message;
+            }
+            std::printf("row %zu  %04x:%04x  %s  %s\n", row + 1, keyboard.vendorId,
+                        keyboard.productId, info.path.c_str(), version.c_str());
+            ++found;
+        }
+    }
+    std::fflush(stdout);
+    if (found == 0) {
+        std::cerr << "keywright-ctl: no supported keyboard found (1a2c:9ff6 or 1a2c:0116)\n";
+        return kNoKeyboard;
+    }
+    return kOk;
+}
+
+int Run(platform::Backend& backend, const KeyboardCliOptions& options,
+        const std::vector<std::string_view>& args) {
+    const std::string_view command = args[0];
+    if (command == "list")
+        return args.size() == 1 ? List(backend, options) : Usage("list takes no arguments");
+
+    // Check the arguments before touching the keyboard.
+    std::optional<std::map<std::string, int>> values;
+    int index = 0;
+    if (command == "effect" || command == "side") {
+        const bool effect = command == "effect";
+        const auto number =
+            args.size() > 1 ? ParseNumber(args[1], 0, effect ? 19 : 11) : std::nullopt;
+        if (!number)
+            return Usage(
+                std::string(command) + " takes " +
+                (effect ? "an effect number from 0 to 19" : "a side-light mode from 0 to 11"));
+        index = *number;
+        values = effect ? ParseOptions(args, 2,
+                                       {{"--brightness", 0, 4},
+                                        {"--speed", 0, 4},
+                                        {"--direction", 0, 1},
+                                        {"--selection", 0, 3}})
+                        : ParseOptions(args, 2, {{"--level", 0, 7}});
+        if (!values)
+            return kUsage;
+    } else if (command == "version" || command == "replay" || command == "factory-reset") {
+        if (args.size() != 1)
+            return Usage(std::string(command) + " takes no arguments");
+    } else {
+        return Usage("unknown command '" + std::string(command) + "'");
+    }
+
+    Session session(backend, options);
+    if (const int opened = session.Open(); opened != kOk)
+        return opened;
+    session.Commands().MarkCommandTime();
+
+    if (command == "version") {
+        session.Commands().QueryFirmwareVersion();
+        if (session.Commands().FirmwareVersion() < 0) {
+            std::cerr << "keywright-ctl: the keyboard did not answer the version query\n";
+            return kFailed;
+        }
+        std::cout << VersionText(session.Commands().FirmwareVersion()) << std::endl;
+        return kOk;
+    }
+    if (command == "factory-reset")
+        return Sent(session.Commands().SendFactoryReset(), "factory reset");
+
+    // The lighting commands store what they send, as the lighting page does.
+    session.LoadLighting();
+    LedEffectTable& effects = session.Registry().GetLedEffectTable();
+    SideModelTable& sides = session.Registry().GetSideModelTable();
+    if (command == "replay")
+        return Sent(session.Commands().SendReplay(effects.GetCurrent()), "replay");
+    if (command == "effect") {
+        LedEffectEntry& entry = *effects.GetEntry(index);
+        const auto set = [&](const char* name, std::uint8_t& field) {
+            if (values->count(name))
+                field = static_cast<std::uint8_t>(values->at(name));
+        };
+        set("--brightness", entry.brightness);
+        set("--speed", entry.speed);
+        set("--direction", entry.direction);
+        set("--selection", entry.selection);
+        effects.SetCurrent(index); // saves the entry with it
+        return Sent(session.Commands().SendMainEffect(index), "effect");
+    }
+    SideModelEntry& entry = *sides.GetEntry(index);
+    if (values->count("--level"))
+        entry.SetLevel(static_cast<std::uint8_t>(values->at("--level")));
+    sides.SetCurrent(index);
+    return Sent(session.Commands().SendSideLight(index), "side light");
+}
+
+} // namespace
+
+int RunKeyboardCommand(const KeyboardCliOptions& options,
+                       const std::vector<std::string_view>& args) {
+    if (options.simulate) {
+        sim::SimWorldOptions world;
+        world.trace = true;
+        sim::SimWorld simulated(world);
+        const sim::SimDeviceId keyboard = simulated.PlugStandardDevices();
+        if (options.simulatedFirmware)
+            simulated.SetFirmwareVersion(keyboard, *options.simulatedFirmware);
+        return Run(simulated.Backend(), options, args);
+    }
+#ifdef KEYWRIGHT_HAVE_LINUX_BACKEND
+    const auto backend = platform::CreateLinuxBackend();
+    return Run(*backend, options, args);
+#else
+    std::cerr << "keywright-ctl: this build has no keyboard back end; use --simulate\n";
+    return kFailed;
+#endif
+}
+
+} // namespace keywright::ctl

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/Backend.h"
+
+namespace keywright::sim {
+
+// The simulated world's services, handed out as one back end.
+class SimBackend final : public platform::Backend {
+  public:
+    SimBackend(platform::HidService& hid, platform::NamedLocks& locks,
+               platform::DeviceNotifications& notifications);
+
+    platform::HidService& Hid() override { return hid_; }
+    platform::NamedLocks& Locks() override { return locks_; }
+    platform::DeviceNotifications& Notifications() override { return notifications_; }
+
+  private:
+    platform::HidService& hid_;
+    platform::NamedLocks& locks_;
+    platform::DeviceNotifications& notifications_;
+};
+
+} // namespace keywright::sim

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "platform/sim/SimDeviceSpec.h"
+
+#include <vector>
+
+namespace keywright::sim {
+
+// The built-in device models. Both supported keyboards share one layout:
+//
+//   mi_00          boot keyboard        page 0x01 usage 0x06  in 9  out 2
+//   mi_01 col01    consumer control     page 0x0C usage 0x01  in 3
+//   mi_01 col02    system control       page 0x01 usage 0x80  in 2
+//   mi_01 col03    vendor packets       page 0xFF01 usage 0x01 in 33 out 33
+//   mi_01 col04    n-key keyboard       page 0x01 usage 0x06  in 17 out 2
+//   mi_01 col05    mouse                page 0x01 usage 0x02  in 8
+//   mi_01 col06    vendor               page 0xFF00 usage 0x02 in 65
+//   mi_01 col07    keyboard commands    page 0xFF00 usage 0x01 out 8 feature 8
+//   mi_02 col01    vendor               page 0xFF02 usage 0x01 in 65 out 65
+//   mi_02 col17    vendor               page 0xFF03 usage 0x01 feature 8
+//
+// Only mi_01&col07 takes the keyboard's command reports. The others are
+// there so that matching on anything less than vendor, product, interface
+// and collection picks a wrong collection: col06 shares the usage page,
+// mi_02&col17 the feature length and a "col" suffix ending in 7, col03 and
+// mi_02&col01 have output reports.
+SimDeviceSpec KeyboardModel9ff6(); // 1A2C:9FF6
+SimDeviceSpec KeyboardModel0116(); // 1A2C:0116
+std::vector<SimDeviceSpec> SupportedKeyboards();
+
+// A mouse of another vendor (046D:C077): one interface, one collection, so
+// its path carries neither &mi_ nor &col.
+SimDeviceSpec DecoyMouse();
+// A keyboard of another vendor (04D9:1702) with the supported keyboards'
+// layout, command collection included: only the vendor and product tell it
+// apart. It answers commands like them, so a test can assert it got none.
+SimDeviceSpec DecoyKeyboard();
+
+} // namespace keywright::sim

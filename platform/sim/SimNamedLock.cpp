@@ -1,0 +1,17 @@
+#include "platform/sim/SimNamedLock.h"
+
+#include <utility>
+
+namespace keywright::sim {
+
+SimNamedLock::SimNamedLock(std::shared_ptr<SimRecursiveLock> lock) : lock_(std::move(lock)) {}
+
+void SimNamedLock::Lock() {
+    lock_->Lock();
+}
+
+void SimNamedLock::Unlock() {
+    lock_->Unlock();
+}
+
+} // namespace keywright::sim

@@ -1,0 +1,266 @@
+#include "platform/sim/SimWorld.h"
+
+#include "platform/sim/SimModels.h"
+#include "platform/sim/SimPaths.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace keywright::sim {
+namespace {
+
+// One lock for every world's trace, as worlds may share std::cout.
+std::mutex& TraceMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+void AppendHex(std::string& out, unsigned value, int digits) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
+        out.push_back(kDigits[(value >> shift) & 0xF]);
+    }
+}
+
+std::vector<std::string> MakePaths(const SimDeviceSpec& spec, SimDeviceId id) {
+    std::vector<std::string> paths;
+    for (const SimInterface& iface : spec.interfaces) {
+        for (const SimCollection& collection : iface.collections) {
+            paths.push_back(SimInterfacePath(spec.vendorId, spec.productId, iface.number,
+                                             collection.number, SimInstanceId(id, paths.size())));
+        }
+    }
+    return paths;
+}
+
+} // namespace
+
+SimWorld::SimWorld(SimWorldOptions options)
+    : options_(options), hid_(*this), backend_(hid_, locks_, notifications_) {}
+
+SimWorld::~SimWorld() {
+    {
+        std::lock_guard lock(mutex_);
+        stopping_ = true;
+    }
+    returnsChanged_.notify_all();
+    if (returner_.joinable()) {
+        returner_.join();
+    }
+}
+
+std::unique_ptr<SimWorld> SimWorld::Standard(SimWorldOptions options) {
+    auto world = std::make_unique<SimWorld>(options);
+    world->PlugStandardDevices();
+    return world;
+}
+
+SimDeviceId SimWorld::PlugStandardDevices() {
+    Plug(DecoyMouse());
+    Plug(DecoyKeyboard());
+    return Plug(KeyboardModel9ff6());
+}
+
+SimDeviceId SimWorld::Plug(SimDeviceSpec spec) {
+    SimDeviceId id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        id = nextId_++;
+        std::vector<std::string> paths = MakePaths(spec, id);
+        devices_.try_emplace(id, std::move(spec), std::move(paths));
+        PlugInLocked(id);
+    }
+    notifications_.Wake();
+    return id;
+}
+
+void SimWorld::Unplug(SimDeviceId id) {
+    bool left = false;
+    {
+        std::lock_guard lock(mutex_);
+        DeviceLocked(id);
+        CancelReturnLocked(id);
+        left = PullOutLocked(id);
+    }
+    if (left) {
+        notifications_.Wake();
+    }
+}
+
+void SimWorld::Replug(SimDeviceId id) {
+    {
+        std::lock_guard lock(mutex_);
+        DeviceLocked(id);
+        CancelReturnLocked(id);
+        PullOutLocked(id);
+        PlugInLocked(id);
+    }
+    notifications_.Wake();
+}
+
+bool SimWorld::IsPlugged(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).Plugged();
+}
+
+bool SimWorld::WaitForPlugged(SimDeviceId id, bool plugged,
+                              std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    DeviceLocked(id);
+    return plugChanged_.wait_for(lock, timeout,
+                                 [&] { return DeviceLocked(id).Plugged() == plugged; });
+}
+
+std::vector<std::string> SimWorld::Paths(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).Paths();
+}
+
+std::string SimWorld::CommandPath(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    const SimDevice& device = DeviceLocked(id);
+    for (std::size_t i = 0; i < device.CollectionCount(); ++i) {
+        if (device.Collection(i).role == SimCollectionRole::KeyboardCommands) {
+            return device.Paths()[i];
+        }
+    }
+    return {};
+}
+
+std::optional<SimReportBytes> SimWorld::LastEffect(SimDeviceId id, std::size_t index) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).Effect(index);
+}
+
+std::optional<SimReportBytes> SimWorld::LastSideLight(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).SideLight();
+}
+
+std::vector<SimReport> SimWorld::Reports(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).Reports();
+}
+
+void SimWorld::ClearReports(SimDeviceId id) {
+    std::lock_guard lock(mutex_);
+    DeviceLocked(id).ClearReports();
+}
+
+int SimWorld::FactoryResetCount(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).FactoryResets();
+}
+
+void SimWorld::SetFirmwareVersion(SimDeviceId id, std::uint16_t version) {
+    std::lock_guard lock(mutex_);
+    DeviceLocked(id).SetFirmwareVersion(version);
+}
+
+void SimWorld::SetFaults(SimDeviceId id, const SimFaults& faults) {
+    std::lock_guard lock(mutex_);
+    DeviceLocked(id).SetFaults(faults);
+}
+
+SimFaults SimWorld::Faults(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    return DeviceLocked(id).Faults();
+}
+
+SimDevice& SimWorld::DeviceLocked(SimDeviceId id) {
+    const auto it = devices_.find(id);
+    if (it == devices_.end()) {
+        throw std::out_of_range("SimWorld: no device " + std::to_string(id));
+    }
+    return it->second;
+}
+
+const SimDevice& SimWorld::DeviceLocked(SimDeviceId id) const {
+    return const_cast<SimWorld*>(this)->DeviceLocked(id);
+}
+
+void SimWorld::PlugInLocked(SimDeviceId id) {
+    SimDevice& device = DeviceLocked(id);
+    device.PlugIn();
+    plugOrder_.push_back(id);
+    for (const std::string& path : device.Paths()) {
+        notifications_.Queue(platform::DeviceChange::Arrival, path);
+    }
+    plugChanged_.notify_all();
+}
+
+bool SimWorld::PullOutLocked(SimDeviceId id) {
+    SimDevice& device = DeviceLocked(id);
+    if (!device.Plugged()) {
+        return false;
+    }
+    device.PullOut();
+    plugOrder_.erase(std::remove(plugOrder_.begin(), plugOrder_.end(), id), plugOrder_.end());
+    for (const std::string& path : device.Paths()) {
+        notifications_.Queue(platform::DeviceChange::Removal, path);
+    }
+    plugChanged_.notify_all();
+    return true;
+}
+
+void SimWorld::CancelReturnLocked(SimDeviceId id) {
+    std::erase_if(returns_, [id](const auto& entry) { return entry.second == id; });
+}
+
+void SimWorld::LeaveLocked(SimDeviceId id) {
+    PullOutLocked(id);
+    CancelReturnLocked(id);
+    returns_.emplace_back(Clock::now() + options_.replugDelay, id);
+    if (!returner_.joinable()) {
+        returner_ = std::thread([this] { RunReturns(); });
+    }
+    returnsChanged_.notify_all();
+}
+
+void SimWorld::RunReturns() {
+    std::unique_lock lock(mutex_);
+    while (!stopping_) {
+        if (returns_.empty()) {
+            returnsChanged_.wait(lock);
+            continue;
+        }
+        const auto next = std::min_element(returns_.begin(), returns_.end());
+        if (Clock::now() < next->first) {
+            returnsChanged_.wait_until(lock, next->first);
+            continue;
+        }
+        const SimDeviceId id = next->second;
+        returns_.erase(next);
+        if (!DeviceLocked(id).Plugged()) {
+            PlugInLocked(id);
+            lock.unlock();
+            notifications_.Wake();
+            lock.lock();
+        }
+    }
+}
+
+void SimWorld::TraceLocked(const SimDevice& device, std::size_t firstReport) const {
+    if (!options_.trace || options_.traceOutput == nullptr) {
+        return;
+    }
+    const std::vector<SimReport>& reports = device.Reports();
+    for (std::size_t i = firstReport; i < reports.size(); ++i) {
+        std::string line = "sim: ";
+        AppendHex(line, device.Spec().vendorId, 4);
+        line += ':';
+        AppendHex(line, device.Spec().productId, 4);
+        line += ' ';
+        line += SimReportKindName(reports[i].kind);
+        for (const std::uint8_t byte : reports[i].bytes) {
+            line += ' ';
+            AppendHex(line, byte, 2);
+        }
+        line += '\n';
+        std::lock_guard lock(TraceMutex());
+        options_.traceOutput->write(line.data(), static_cast<std::streamsize>(line.size()));
+        options_.traceOutput->flush();
+    }
+}
+
+} // namespace keywright::sim

@@ -1,0 +1,132 @@
+#pragma once
+
+#include "platform/Backend.h"
+#include "platform/sim/SimBackend.h"
+#include "platform/sim/SimDevice.h"
+#include "platform/sim/SimDeviceNotifications.h"
+#include "platform/sim/SimDeviceSpec.h"
+#include "platform/sim/SimFaults.h"
+#include "platform/sim/SimHidService.h"
+#include "platform/sim/SimNamedLocks.h"
+#include "platform/sim/SimReport.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace keywright::sim {
+
+struct SimWorldOptions {
+    // Print a line for every report a device takes part in:
+    //   sim: 1a2c:9ff6 set-feature 07 ff ff 05 04 02 00 00
+    // (vendor:product, transfer kind, the bytes as transferred). Each line
+    // is written whole, under a lock shared by all worlds.
+    bool trace = false;
+    std::ostream* traceOutput = &std::cout;
+    // How long a keyboard stays away after a factory reset.
+    std::chrono::milliseconds replugDelay{1000};
+};
+
+// A simulated world of USB HID devices behind a platform::Backend: plug and
+// unplug devices described by SimDeviceSpec, inject faults, and read what
+// each device received. Thread-safe.
+//
+// Unknown device ids are a mistake of the caller: every call taking one
+// throws std::out_of_range for them.
+//
+// A keyboard that gets a factory reset leaves at once (removal of each of
+// its paths is queued before the write returns) and comes back under the
+// same paths after replugDelay, on a thread of the world; destroying the
+// world stops that thread and drops returns still pending. Unplug and
+// Replug cancel a pending return of that device.
+class SimWorld {
+  public:
+    explicit SimWorld(SimWorldOptions options = {});
+    ~SimWorld();
+    SimWorld(const SimWorld&) = delete;
+    SimWorld& operator=(const SimWorld&) = delete;
+
+    // A world with the standard devices plugged (PlugStandardDevices): what
+    // a --simulate start runs against.
+    static std::unique_ptr<SimWorld> Standard(SimWorldOptions options = {});
+    // Plugs the decoy mouse, the decoy keyboard of another vendor and then
+    // the 1A2C:9FF6 keyboard, whose id it returns.
+    SimDeviceId PlugStandardDevices();
+
+    // A new device, plugged in with arrival of each of its paths.
+    SimDeviceId Plug(SimDeviceSpec spec);
+    // Removal of each path; handles opened on the device die for good. Does
+    // nothing if the device is not plugged.
+    void Unplug(SimDeviceId id);
+    // Unplugs the device if plugged, then plugs it back under the same paths.
+    void Replug(SimDeviceId id);
+    bool IsPlugged(SimDeviceId id) const;
+    // Waits until IsPlugged(id) == plugged; false if the time ran out.
+    bool WaitForPlugged(SimDeviceId id, bool plugged, std::chrono::milliseconds timeout) const;
+
+    // The device's collection paths in model order (also while unplugged).
+    std::vector<std::string> Paths(SimDeviceId id) const;
+    // The path of the device's KeyboardCommands collection; empty if none.
+    std::string CommandPath(SimDeviceId id) const;
+
+    // The last main effect report for index 0..19, the last side-light
+    // report; empty until one arrived since the device was made or last
+    // factory reset.
+    std::optional<SimReportBytes> LastEffect(SimDeviceId id, std::size_t index) const;
+    std::optional<SimReportBytes> LastSideLight(SimDeviceId id) const;
+    // Every transfer the device took part in, in order.
+    std::vector<SimReport> Reports(SimDeviceId id) const;
+    void ClearReports(SimDeviceId id);
+    int FactoryResetCount(SimDeviceId id) const;
+    // Major in the high byte, minor in the low byte (0x0102 answers 1.2).
+    void SetFirmwareVersion(SimDeviceId id, std::uint16_t version);
+    void SetFaults(SimDeviceId id, const SimFaults& faults);
+    SimFaults Faults(SimDeviceId id) const;
+
+    // The world's HID service, named locks and device notifications.
+    platform::Backend& Backend() { return backend_; }
+
+  private:
+    friend class SimHidService;
+    using Clock = std::chrono::steady_clock;
+
+    // The rest expect mutex_ held.
+    SimDevice& DeviceLocked(SimDeviceId id);
+    const SimDevice& DeviceLocked(SimDeviceId id) const;
+    void PlugInLocked(SimDeviceId id);
+    bool PullOutLocked(SimDeviceId id);
+    void CancelReturnLocked(SimDeviceId id);
+    // A factory reset: the device leaves now and returns after the delay.
+    void LeaveLocked(SimDeviceId id);
+    void TraceLocked(const SimDevice& device, std::size_t firstReport) const;
+    void RunReturns();
+
+    const SimWorldOptions options_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable plugChanged_;
+    std::map<SimDeviceId, SimDevice> devices_;
+    std::vector<SimDeviceId> plugOrder_; // plugged devices, oldest plugging first
+    SimDeviceId nextId_ = 1;
+    std::vector<std::pair<Clock::time_point, SimDeviceId>> returns_;
+    std::condition_variable returnsChanged_;
+    bool stopping_ = false;
+    std::thread returner_; // started with the first return
+
+    SimDeviceNotifications notifications_;
+    SimNamedLocks locks_;
+    SimHidService hid_;
+    SimBackend backend_;
+};
+
+} // namespace keywright::sim

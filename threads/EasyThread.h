@@ -1,0 +1,119 @@
+#pragma once
+
+#include "threads/IEasyThread.h"
+#include "threads/StopEvent.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <type_traits>
+
+namespace keywright {
+
+// One restartable worker thread that calls its owner back: onStart once, then
+// onRun over and over (1 ms apart) until onRun returns non-zero or the owner
+// stops the thread, then onEnd. Any callback may be missing; without onRun the
+// thread sleeps until it is stopped or an onRun is installed.
+//
+// Callbacks run on the worker thread. Start and Stop come from the owner; a
+// callback may call Stop on its own thread, which only requests the stop (see
+// Stop). The object must not be destroyed from one of its own callbacks.
+class EasyThread : public IEasyThread {
+  public:
+    // One callback slot. Thread is the interface the callback is given
+    // (IEasyThread here, IRunableThread for the scheduler's worker).
+    template <class Thread>
+    class ICallback {
+      public:
+        virtual ~ICallback() = default;
+        // The result steers the thread: see EasyThread and RunableThread.
+        virtual int Call(Thread* thread, void* owner) = 0;
+    };
+
+    // Binds a member function of the owning object to a callback slot. An
+    // adapter without object or member does nothing and returns 0.
+    template <class Thread, class T>
+    class Callback final : public ICallback<Thread> {
+      public:
+        using Method = int (T::*)(Thread* thread, void* owner);
+
+        Callback(T* object, Method method) : object_(object), method_(method) {}
+
+        int Call(Thread* thread, void* owner) override {
+            if (object_ == nullptr || method_ == nullptr)
+                return 0;
+            return (object_->*method_)(thread, owner);
+        }
+
+      private:
+        T* object_ = nullptr;
+        Method method_ = nullptr;
+    };
+
+    using ThreadCallback = ICallback<IEasyThread>;
+
+    EasyThread() = default;
+    ~EasyThread() override; // stops and joins the thread
+    EasyThread(const EasyThread&) = delete;
+    EasyThread& operator=(const EasyThread&) = delete;
+
+    // Starts the thread with this owner, which every callback is given. When
+    // the thread is already running only the owner is replaced. A thread that
+    // has left its run (onRun returned non-zero, or it stopped itself) is
+    // joined first and a new one started. Called on the thread itself, only
+    // replaces the owner. 0, or 1 when no thread could be created; the object
+    // then stays idle and may be started again.
+    int Start(void* owner);
+
+    // Requests a stop, wakes any Wait, and waits without time limit for the
+    // thread to finish its onEnd. Returns at once when no thread runs. Called
+    // from one of the thread's own callbacks it only requests the stop: the
+    // callback returns, onEnd runs, and the next Start or Stop from outside
+    // collects the thread. Do not call it while holding Lock(): the thread may
+    // be waiting for that lock. Always 0.
+    int Stop();
+
+    void Lock() override;
+    void Unlock() override;
+    bool Wait(int ms) override;
+    bool IsStopRequested() override;
+    void SetUserData(void* data, int value) override;
+
+    // The owner installs callbacks under this lock; the setters take it too,
+    // so holding it is only needed to install several as one change. The
+    // thread picks up a new callback at its next call; one being called when
+    // it is replaced stays alive until that call returns.
+    std::recursive_mutex& SetupLock() { return setupLock_; }
+    void SetOnRun(std::unique_ptr<ThreadCallback> callback);
+    void SetOnStart(std::unique_ptr<ThreadCallback> callback);
+    void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
+
+  private:
+    static_assert(std::is_trivially_copyable_v<std::thread::id>);
+
+    void Body();
+    std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
+    bool OnOwnThread() const;
+
+    // Serialises Start and Stop from outside; held while joining.
+    std::mutex controlLock_;
+    // Held by Start while it records the new thread, so the thread does not
+    // look at runningId_ before it is there.
+    std::mutex startGate_;
+    std::thread thread_;
+    // The thread currently allowed to run its loop; empty means "stop".
+    std::atomic<std::thread::id> runningId_{};
+    // The thread thread_ holds until it is joined, for telling own-thread calls.
+    std::atomic<std::thread::id> threadId_{};
+    std::atomic<void*> owner_{nullptr};
+    StopEvent stopEvent_;
+
+    std::recursive_mutex dataLock_;
+    std::recursive_mutex setupLock_;
+    std::shared_ptr<ThreadCallback> onRun_;
+    std::shared_ptr<ThreadCallback> onStart_;
+    std::shared_ptr<ThreadCallback> onEnd_;
+};
+
+} // namespace keywright

@@ -1,0 +1,267 @@
+#include "threads/RunableThread.h"
+
+#include <algorithm>
+#include <chrono>
+#include <optional>
+#include <system_error>
+
+namespace keywright {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Milliseconds on the monotonic clock, shifted by one so that no real tick is
+// 0, which a task's startTick reserves for "not looked at yet".
+std::uint64_t Tick() {
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+    return static_cast<std::uint64_t>(ms.count()) + 1;
+}
+
+// The moment Tick() reaches tick.
+Clock::time_point TimeOfTick(std::uint64_t tick) {
+    const auto ms = std::chrono::milliseconds(static_cast<std::int64_t>(tick - 1));
+    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(ms));
+}
+
+} // namespace
+
+template <int N>
+RunableThread<N>::~RunableThread() {
+    std::lock_guard<std::mutex> control(controlLock_);
+    {
+        std::lock_guard<std::mutex> queue(queueLock_);
+        timerRunning_ = false;
+    }
+    timerWake_.notify_all();
+    runningId_.store({});
+    stopEvent_.Set();
+    if (timer_.joinable())
+        timer_.join();
+    if (worker_.joinable())
+        worker_.join();
+    schedule_.clear();
+    runQueue_.clear();
+}
+
+template <int N>
+int RunableThread<N>::Start(void* owner) {
+    owner_.store(owner);
+    if (OnWorkerThread())
+        return 0;
+    std::lock_guard<std::mutex> control(controlLock_);
+    if (!timer_.joinable()) {
+        {
+            std::lock_guard<std::mutex> queue(queueLock_);
+            timerRunning_ = true;
+        }
+        try {
+            timer_ = std::thread(&RunableThread::TimerBody, this);
+        } catch (const std::system_error&) {
+            std::lock_guard<std::mutex> queue(queueLock_);
+            timerRunning_ = false;
+            return 1;
+        }
+    }
+    if (worker_.joinable()) {
+        if (runningId_.load() == worker_.get_id())
+            return 0;
+        worker_.join();
+        workerId_.store({});
+    }
+    stopEvent_.Reset();
+    try {
+        std::lock_guard<std::mutex> gate(startGate_);
+        worker_ = std::thread(&RunableThread::WorkerBody, this);
+        runningId_.store(worker_.get_id());
+        workerId_.store(worker_.get_id());
+    } catch (const std::system_error&) {
+        return 1;
+    }
+    return 0;
+}
+
+template <int N>
+void RunableThread<N>::Lock() {
+    dataLock_.lock();
+}
+
+template <int N>
+void RunableThread<N>::Unlock() {
+    dataLock_.unlock();
+}
+
+template <int N>
+int RunableThread<N>::Post(std::unique_ptr<BaseRunable> task, bool atFront) {
+    if (!task)
+        return 0;
+    task->startTick = 0;
+    {
+        std::lock_guard<std::mutex> queue(queueLock_);
+        if (atFront)
+            schedule_.push_front(std::move(task));
+        else
+            schedule_.push_back(std::move(task));
+        scheduleChanged_ = true;
+    }
+    timerWake_.notify_all();
+    return 0;
+}
+
+template <int N>
+bool RunableThread<N>::Wait(int ms) {
+    if (ms < 0) {
+        stopEvent_.WaitUntilSet();
+        return true;
+    }
+    return stopEvent_.WaitFor(std::chrono::milliseconds(ms));
+}
+
+template <int N>
+bool RunableThread<N>::IsStopRequested() {
+    return runningId_.load() != std::this_thread::get_id();
+}
+
+template <int N>
+void RunableThread<N>::SetUserData(void* data, int value) {
+    std::lock_guard<std::recursive_mutex> guard(dataLock_);
+    userData_ = {data, value};
+}
+
+template <int N>
+void RunableThread<N>::SetOnRun(std::unique_ptr<ThreadCallback> callback) {
+    {
+        std::lock_guard<std::recursive_mutex> setup(setupLock_);
+        onRun_ = std::move(callback);
+    }
+    stopEvent_.Wake();
+}
+
+template <int N>
+void RunableThread<N>::SetOnStart(std::unique_ptr<ThreadCallback> callback) {
+    std::lock_guard<std::recursive_mutex> setup(setupLock_);
+    onStart_ = std::move(callback);
+}
+
+template <int N>
+void RunableThread<N>::SetOnEnd(std::unique_ptr<ThreadCallback> callback) {
+    std::lock_guard<std::recursive_mutex> setup(setupLock_);
+    onEnd_ = std::move(callback);
+}
+
+template <int N>
+std::shared_ptr<typename RunableThread<N>::ThreadCallback>
+RunableThread<N>::Slot(const std::shared_ptr<ThreadCallback>& slot) {
+    std::lock_guard<std::recursive_mutex> setup(setupLock_);
+    return slot;
+}
+
+template <int N>
+bool RunableThread<N>::OnWorkerThread() const {
+    return workerId_.load() == std::this_thread::get_id();
+}
+
+template <int N>
+void RunableThread<N>::TimerBody() {
+    std::unique_lock<std::mutex> queue(queueLock_);
+    while (timerRunning_) {
+        scheduleChanged_ = false;
+        const std::uint64_t now = Tick();
+        bool handedOver = false;
+        // A task that stays scheduled after a run starts its next interval at
+        // the next look.
+        bool lookAgainSoon = false;
+        std::optional<std::uint64_t> nextDue;
+
+        for (auto it = schedule_.begin(); it != schedule_.end();) {
+            BaseRunable& task = **it;
+            if (task.startTick == 0)
+                task.startTick = now;
+            if (now - task.startTick >= task.interval) {
+                task.startTick = 0;
+                if (task.runs != 0 && task.runs != -1)
+                    --task.runs;
+                runQueue_.push_back(task.Clone());
+                handedOver = true;
+                if (task.runs == 0) {
+                    // That was its last run; it no longer holds anything back.
+                    it = schedule_.erase(it);
+                    continue;
+                }
+                lookAgainSoon = true;
+            } else {
+                const std::uint64_t due = task.startTick + task.interval;
+                nextDue = nextDue ? std::min(*nextDue, due) : due;
+            }
+            if (task.holdQueue)
+                break;
+            ++it;
+        }
+        if (handedOver)
+            stopEvent_.Wake();
+
+        const auto woken = [this] {
+            return !timerRunning_ || scheduleChanged_;
+        };
+        if (lookAgainSoon)
+            timerWake_.wait_until(queue, TimeOfTick(now + 1), woken);
+        else if (nextDue)
+            timerWake_.wait_until(queue, TimeOfTick(*nextDue), woken);
+        else
+            timerWake_.wait(queue, woken);
+    }
+}
+
+template <int N>
+std::unique_ptr<BaseRunable> RunableThread<N>::TakeDue() {
+    std::lock_guard<std::mutex> queue(queueLock_);
+    if (runQueue_.empty())
+        return nullptr;
+    std::unique_ptr<BaseRunable> task = std::move(runQueue_.front());
+    runQueue_.pop_front();
+    return task;
+}
+
+template <int N>
+void RunableThread<N>::WorkerBody() {
+    { std::lock_guard<std::mutex> gate(startGate_); }
+    const std::thread::id self = std::this_thread::get_id();
+
+    int result = 0;
+    if (const auto onStart = Slot(onStart_))
+        result = onStart->Call(this, owner_.load());
+
+    if (result == 0) {
+        while (runningId_.load() == self) {
+            const std::uint64_t ticket = stopEvent_.WakeTicket();
+            std::unique_ptr<BaseRunable> task = TakeDue();
+            const bool tookOne = task != nullptr;
+            if (task && task->CanRun())
+                task->Run(task->firstArg, task->secondArg, task->data.data(), task->data.size());
+            task.reset();
+
+            if (const auto onRun = Slot(onRun_)) {
+                result = onRun->Call(this, owner_.load());
+                if (result != 0) {
+                    std::thread::id expected = self;
+                    runningId_.compare_exchange_strong(expected, std::thread::id{});
+                    break;
+                }
+                stopEvent_.WaitFor(std::chrono::milliseconds(1));
+            } else if (!tookOne) {
+                // The ticket predates the look at the queue, so a copy handed
+                // over since then ends this sleep at once.
+                stopEvent_.WaitForWake(ticket);
+            }
+        }
+    }
+
+    if (result != -1) {
+        if (const auto onEnd = Slot(onEnd_))
+            onEnd->Call(this, owner_.load());
+    }
+}
+
+template class RunableThread<0>;
+
+} // namespace keywright

@@ -1,0 +1,96 @@
+#pragma once
+
+#include "threads/BaseRunable.h"
+#include "threads/EasyThread.h"
+#include "threads/IRunableThread.h"
+#include "threads/StopEvent.h"
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <list>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace keywright {
+
+// A small scheduler: a timer thread keeps the posted tasks and hands a copy of
+// each due task to a worker thread, which runs the copies one after another in
+// the order they fell due. The worker calls its owner back like an EasyThread
+// (onStart, onRun between tasks, onEnd), with this scheduler as the thread.
+//
+// The timer sleeps until the next task is due or a task is posted. A task
+// that stays scheduled after a run starts its next interval at the timer's
+// next look, a millisecond later, so an interval-0 task that runs for ever
+// runs about once a millisecond.
+//
+// N is not used; RunableThread<0> is the only kind.
+template <int N>
+class RunableThread : public IRunableThread {
+  public:
+    using ThreadCallback = EasyThread::ICallback<IRunableThread>;
+
+    RunableThread() = default;
+    // Stops both threads, waits for them, and drops every task not yet run.
+    // Not from one of its own tasks or callbacks.
+    ~RunableThread() override;
+    RunableThread(const RunableThread&) = delete;
+    RunableThread& operator=(const RunableThread&) = delete;
+
+    // Starts the timer when it is not running and the worker when it is not
+    // running; a worker that has left its run (onRun returned non-zero) is
+    // joined first and a new one started. Always replaces the owner, which
+    // every callback is given; on the worker itself that is all it does.
+    // 0, or 1 when a thread could not be created (Start may be tried again).
+    int Start(void* owner);
+
+    void Lock() override;
+    void Unlock() override;
+    int Post(std::unique_ptr<BaseRunable> task, bool atFront = false) override;
+    bool Wait(int ms) override;
+    bool IsStopRequested() override;
+    void SetUserData(void* data, int value) override;
+
+    // As EasyThread's: the setters take the lock themselves.
+    std::recursive_mutex& SetupLock() { return setupLock_; }
+    void SetOnRun(std::unique_ptr<ThreadCallback> callback);
+    void SetOnStart(std::unique_ptr<ThreadCallback> callback);
+    void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
+
+  private:
+    void TimerBody();
+    void WorkerBody();
+    std::unique_ptr<BaseRunable> TakeDue();
+    std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
+    bool OnWorkerThread() const;
+
+    // Serialises Start and destruction.
+    std::mutex controlLock_;
+    std::mutex startGate_;
+    std::thread timer_;
+    std::thread worker_;
+    std::atomic<std::thread::id> runningId_{}; // the worker allowed to loop
+    std::atomic<std::thread::id> workerId_{};  // worker_'s id until joined
+    std::atomic<void*> owner_{nullptr};
+    StopEvent stopEvent_; // the worker's stop; Wake() when the run queue grows
+
+    // Guards the schedule, the run queue and the timer's own state.
+    std::mutex queueLock_;
+    std::condition_variable timerWake_;
+    bool timerRunning_ = false;
+    bool scheduleChanged_ = false;
+    std::list<std::unique_ptr<BaseRunable>> schedule_;
+    std::deque<std::unique_ptr<BaseRunable>> runQueue_;
+
+    std::recursive_mutex dataLock_;
+    std::recursive_mutex setupLock_;
+    std::shared_ptr<ThreadCallback> onRun_;
+    std::shared_ptr<ThreadCallback> onStart_;
+    std::shared_ptr<ThreadCallback> onEnd_;
+};
+
+extern template class RunableThread<0>;
+
+} // namespace keywright
