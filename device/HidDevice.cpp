@@ -131,10 +131,8 @@ bool HidDevice::OpenMatching(std::int32_t vendorId, const std::int32_t* productI
     platform::NamedLockGuard lock(locks_, "HidDevice::Open");
     const std::vector<HidInterfaceInfo> found = EnumerateHidInterfaces(
         hid_, trace_, vendorId, productIds, productCount, interfaceNumber, collectionNumber);
-    if (found.empty()) {
-        lastOpen_ = {platform::kNoHid, platform::HidOpenError::NotFound, {}};
+    if (found.empty())
         return false;
-    }
     return Open(found.front().path, mode);
 }
 

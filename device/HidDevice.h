@@ -59,7 +59,8 @@ class HidDevice {
     bool OpenById(std::int32_t vendorId, std::int32_t productId, std::int32_t interfaceNumber,
                   std::int32_t collectionNumber);
 
-    // Why the last Open failed, for people (empty when it did not fail).
+    // How the last Open went (an OpenMatching that finds nothing opens
+    // nothing and leaves it alone), so callers can say why a device is closed.
     const platform::HidOpenResult& LastOpenResult() const { return lastOpen_; }
     platform::HidCaps Caps() const;
 
