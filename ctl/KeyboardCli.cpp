@@ -4,11 +4,9 @@
 #include "device/HidDevice.h"
 #include "device/HidDiscovery.h"
 #include "device/KeyboardCommands.h"
+#include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
 #include "settings/SettingsRegistry.h"
-#ifdef KEYWRIGHT_HAVE_LINUX_BACKEND
-#include "platform/linux/LinuxBackend.h"
-#endif
 
 #include <cstdio>
 #include <iostream>
@@ -226,13 +224,8 @@ int RunKeyboardCommand(const KeyboardCliOptions& options,
             simulated.SetFirmwareVersion(keyboard, *options.simulatedFirmware);
         return Run(simulated.Backend(), options, args);
     }
-#ifdef KEYWRIGHT_HAVE_LINUX_BACKEND
-    const auto backend = platform::CreateLinuxBackend();
+    const auto backend = platform::CreateNativeBackend();
     return Run(*backend, options, args);
-#else
-    std::cerr << "keywright-ctl: this build has no keyboard back end; use --simulate\n";
-    return kFailed;
-#endif
 }
 
 } // namespace keywright::ctl
