@@ -10,7 +10,7 @@ namespace keywright::platform {
 // chosen at start-up (Linux, Windows, or the simulated world) and handed to
 // whatever needs it; nothing picks one on its own.
 class Backend {
-public:
+  public:
     virtual ~Backend() = default;
     virtual HidService& Hid() = 0;
     virtual NamedLocks& Locks() = 0;

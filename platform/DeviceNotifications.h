@@ -15,7 +15,7 @@ enum class DeviceChange { Arrival, Removal };
 // the thread that must see the changes (the UI thread), which hands every
 // queued change to the subscriber in order.
 class DeviceNotifications {
-public:
+  public:
     using Handler = std::function<void(DeviceChange, const std::string& path)>;
 
     virtual ~DeviceNotifications() = default;

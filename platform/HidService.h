@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Guid.h"
+#include "platform/WindowsErrors.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -73,19 +74,17 @@ struct HidOpenResult {
 struct HidWriteResult {
     enum class Start { Completed, Pending, Failed };
     Start start = Start::Failed;
-    std::uint32_t error = 0;  // the start's error code unless Completed (997 when Pending)
-    bool finished = false;    // Pending: the write finished within the time limit
-    std::uint32_t bytes = 0;  // bytes transferred when Completed or finished
+    std::uint32_t error = 0; // the start's error code unless Completed (997 when Pending)
+    bool finished = false;   // Pending: the write finished within the time limit
+    std::uint32_t bytes = 0; // bytes transferred when Completed or finished
 };
-
-constexpr std::uint32_t kErrorIoPending = 997;
 
 // The HID primitives of the platform. Thread-safe: any operation may be
 // called from any thread, also on the same handle, and a Close that races a
 // transfer on the same handle makes the transfer fail, never touch a freed
 // or reused handle.
 class HidService {
-public:
+  public:
     virtual ~HidService() = default;
 
     // The HID class interfaces present now, in the platform's order.

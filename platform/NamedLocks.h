@@ -9,14 +9,14 @@ namespace keywright::platform {
 // same name. Recursive for the owning thread. A process that dies while it
 // holds the lock releases it.
 class NamedLock {
-public:
+  public:
     virtual ~NamedLock() = default;
     virtual void Lock() = 0; // waits without time limit
     virtual void Unlock() = 0;
 };
 
 class NamedLocks {
-public:
+  public:
     virtual ~NamedLocks() = default;
     // Opens the lock of this name, creating it when none exists. Never null.
     virtual std::unique_ptr<NamedLock> Open(const std::string& name) = 0;
@@ -24,7 +24,7 @@ public:
 
 // Holds a named lock for a scope.
 class NamedLockGuard {
-public:
+  public:
     NamedLockGuard(NamedLocks& locks, const std::string& name) : lock_(locks.Open(name)) {
         lock_->Lock();
     }
@@ -32,7 +32,7 @@ public:
     NamedLockGuard(const NamedLockGuard&) = delete;
     NamedLockGuard& operator=(const NamedLockGuard&) = delete;
 
-private:
+  private:
     std::unique_ptr<NamedLock> lock_;
 };
 

@@ -1,6 +1,6 @@
 #include "platform/sim/SimDevice.h"
 
-#include "platform/sim/SimErrors.h"
+#include "platform/WindowsErrors.h"
 
 #include <algorithm>
 #include <stdexcept>
@@ -107,13 +107,13 @@ platform::HidWriteResult SimDevice::Write(std::size_t ordinal, const std::uint8_
     using Start = platform::HidWriteResult::Start;
     const std::uint16_t outputLength = OutputLength(ordinal);
     if (outputLength == 0) {
-        return {Start::Failed, kSimErrorInvalidFunction, false, 0};
+        return {Start::Failed, platform::kErrorInvalidFunction, false, 0};
     }
     if (length < outputLength) {
-        return {Start::Failed, kSimErrorInvalidParameter, false, 0};
+        return {Start::Failed, platform::kErrorInvalidParameter, false, 0};
     }
     if (faults_.transfersFail) {
-        return {Start::Failed, kSimErrorGenFailure, false, 0};
+        return {Start::Failed, platform::kErrorGenFailure, false, 0};
     }
     if (faults_.writesTimeOut) {
         return {Start::Pending, platform::kErrorIoPending, false, 0};

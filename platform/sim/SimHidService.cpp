@@ -1,6 +1,6 @@
 #include "platform/sim/SimHidService.h"
 
-#include "platform/sim/SimErrors.h"
+#include "platform/WindowsErrors.h"
 #include "platform/sim/SimWorld.h"
 
 #include <algorithm>
@@ -139,17 +139,17 @@ HidWriteResult SimHidService::Write(platform::HidHandle handle, const std::uint8
         std::lock_guard lock(world_.mutex_);
         const OpenHandle* open = Find(handle);
         if (open == nullptr) {
-            return {HidWriteResult::Start::Failed, kSimErrorInvalidHandle, false, 0};
+            return {HidWriteResult::Start::Failed, platform::kErrorInvalidHandle, false, 0};
         }
         SimDevice* device = Reach(*open);
         if (device == nullptr) {
-            return {HidWriteResult::Start::Failed, kSimErrorDeviceNotConnected, false, 0};
+            return {HidWriteResult::Start::Failed, platform::kErrorDeviceNotConnected, false, 0};
         }
         if (!MayTransfer(open->access)) {
-            return {HidWriteResult::Start::Failed, kSimErrorAccessDenied, false, 0};
+            return {HidWriteResult::Start::Failed, platform::kErrorAccessDenied, false, 0};
         }
         if (report == nullptr) {
-            return {HidWriteResult::Start::Failed, kSimErrorInvalidParameter, false, 0};
+            return {HidWriteResult::Start::Failed, platform::kErrorInvalidParameter, false, 0};
         }
         const std::size_t before = device->Reports().size();
         result = device->Write(open->ordinal, report, length);

@@ -1,5 +1,5 @@
 #include "SimTestSupport.h"
-#include "platform/sim/SimErrors.h"
+#include "platform/WindowsErrors.h"
 #include "platform/sim/SimModels.h"
 #include "platform/sim/SimWorld.h"
 
@@ -180,9 +180,9 @@ TEST_F(SimKeyboard, RejectsWritesThatDoNotFitTheOutputReport) {
         std::uint32_t error;
     };
     const Case cases[] = {
-        {"shorter than the output report", 1, 7, 7, kSimErrorInvalidParameter},
-        {"collection without output report", 1, 1, 8, kSimErrorInvalidFunction},
-        {"empty", 1, 7, 0, kSimErrorInvalidParameter},
+        {"shorter than the output report", 1, 7, 7, platform::kErrorInvalidParameter},
+        {"collection without output report", 1, 1, 8, platform::kErrorInvalidFunction},
+        {"empty", 1, 7, 0, platform::kErrorInvalidParameter},
     };
     const std::vector<std::uint8_t> bytes(8, 0x07);
     for (const Case& c : cases) {

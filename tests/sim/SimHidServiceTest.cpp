@@ -1,5 +1,5 @@
 #include "SimTestSupport.h"
-#include "platform/sim/SimErrors.h"
+#include "platform/WindowsErrors.h"
 #include "platform/sim/SimModels.h"
 #include "platform/sim/SimWorld.h"
 
@@ -117,9 +117,9 @@ TEST_F(SimHid, RefusesWritesWithoutWriteAccess) {
     const HidHandle query = OpenQuery(hid_, CommandPath());
     const auto result = hid_.Write(query, kEffect.data(), kEffect.size(), 3000);
     EXPECT_EQ(result.start, HidWriteResult::Start::Failed);
-    EXPECT_EQ(result.error, kSimErrorAccessDenied);
+    EXPECT_EQ(result.error, platform::kErrorAccessDenied);
     const auto unknown = hid_.Write(0x4711, kEffect.data(), kEffect.size(), 3000);
-    EXPECT_EQ(unknown.error, kSimErrorInvalidHandle);
+    EXPECT_EQ(unknown.error, platform::kErrorInvalidHandle);
     EXPECT_TRUE(world_.Reports(keyboard_).empty());
 }
 
@@ -136,7 +136,7 @@ TEST_F(SimHid, KillsHandlesOfADeviceThatLeftEvenAfterItReturns) {
     EXPECT_FALSE(hid_.GetFeature(handle, answer.data(), answer.size()));
     const auto write = hid_.Write(handle, kEffect.data(), kEffect.size(), 3000);
     EXPECT_EQ(write.start, HidWriteResult::Start::Failed);
-    EXPECT_EQ(write.error, kSimErrorDeviceNotConnected);
+    EXPECT_EQ(write.error, platform::kErrorDeviceNotConnected);
     EXPECT_FALSE(hid_.GetAttributes(query, attributes));
     EXPECT_FALSE(hid_.GetCaps(query, caps));
 
@@ -163,7 +163,7 @@ TEST_F(SimHid, AppliesInjectedFaults) {
         {"transfers fail",
          faults([](SimFaults& f) { f.transfersFail = true; }),
          false,
-         {Start::Failed, kSimErrorGenFailure, false, 0},
+         {Start::Failed, platform::kErrorGenFailure, false, 0},
          0},
         {"writes time out",
          faults([](SimFaults& f) { f.writesTimeOut = true; }),
@@ -194,7 +194,7 @@ TEST_F(SimHid, AppliesInjectedFaults) {
              f.writesTimeOut = true;
          }),
          false,
-         {Start::Failed, kSimErrorGenFailure, false, 0},
+         {Start::Failed, platform::kErrorGenFailure, false, 0},
          0},
     };
     const Report command{0x07, 0xF2, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
