@@ -1,8 +1,10 @@
 #pragma once
 
 #include "platform/DeviceNotifications.h"
+#include "platform/FilterService.h"
 #include "platform/HidService.h"
 #include "platform/NamedLocks.h"
+#include "platform/ProcessService.h"
 
 namespace keywright::platform {
 
@@ -15,6 +17,8 @@ class Backend {
     virtual HidService& Hid() = 0;
     virtual NamedLocks& Locks() = 0;
     virtual DeviceNotifications& Notifications() = 0;
+    virtual FilterService& Filter() = 0;
+    virtual ProcessService& Processes() = 0;
 };
 
 } // namespace keywright::platform

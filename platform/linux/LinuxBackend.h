@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Backend.h"
+#include "platform/NullServices.h"
 #include "platform/linux/LinuxDeviceNotifications.h"
 #include "platform/linux/LinuxHidService.h"
 #include "platform/linux/LinuxNamedLocks.h"
@@ -20,11 +21,16 @@ class LinuxBackend final : public Backend {
     HidService& Hid() override { return hid_; }
     NamedLocks& Locks() override { return locks_; }
     DeviceNotifications& Notifications() override { return notifications_; }
+    // The evdev filter and the process runner come later: null services.
+    FilterService& Filter() override { return filter_; }
+    ProcessService& Processes() override { return processes_; }
 
   private:
     LinuxHidService hid_;
     LinuxNamedLocks locks_;
     LinuxDeviceNotifications notifications_;
+    NullFilterService filter_;
+    NullProcessService processes_;
 };
 
 } // namespace keywright::platform::lnx
