@@ -4,14 +4,20 @@
 #include "device/HidDevice.h"
 #include "device/HidDiscovery.h"
 #include "device/KeyboardCommands.h"
+#include "engine/KeyMonitor.h"
+#include "engine/VHidev.h"
 #include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
+#include "settings/KeyCatalogue.h"
 #include "settings/SettingsRegistry.h"
 
+#include <charconv>
+#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
+#include <pthread.h>
 
 namespace keywright::ctl {
 namespace {
@@ -135,11 +141,143 @@ int List(platform::Backend& backend, const KeyboardCliOptions& options) {
     return kOk;
 }
 
-int Run(platform::Backend& backend, const KeyboardCliOptions& options,
+// Prints each key event the filter reports: "down 07:0004 A".
+class KeyPrinter {
+  public:
+    int OnKey(int page, int usage, int down) {
+        const KeyInfo& info = FindKeyInfo(
+            MakeKeyCode(static_cast<std::uint16_t>(page), static_cast<std::uint16_t>(usage)));
+        char head[32];
+        std::snprintf(head, sizeof head, "%s %02x:%04x", down != 0 ? "down" : "up", page, usage);
+        std::string line = head;
+        if (!info.name.empty())
+            line.append(" ").append(info.name);
+        std::cout << line << std::endl;
+        return 0;
+    }
+};
+
+// SIGINT and SIGTERM, blocked in every thread started from here on, so that
+// WaitForInterrupt takes them and the monitor's teardown (which clears the
+// filter's key table) runs.
+sigset_t InterruptSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    return signals;
+}
+
+void BlockInterrupts() {
+    const sigset_t signals = InterruptSignals();
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+}
+
+void WaitForInterrupt() {
+    const sigset_t signals = InterruptSignals();
+    int signal = 0;
+    sigwait(&signals, &signal);
+}
+
+// The key presses of a --simulate run: A, then Play Pause.
+constexpr struct {
+    std::uint8_t page;
+    std::uint16_t usage;
+    bool down;
+} kScriptedKeys[] = {
+    {0x07, 0x04, true}, {0x07, 0x04, false}, {0x0C, 0xCD, true}, {0x0C, 0xCD, false}};
+
+int Keys(platform::Backend& backend, sim::SimWorld* simulated) {
+    KeyPrinter printer;
+    HidUsbFilter::KeyMonitor monitor(backend.Filter());
+    monitor.Subscribe(&printer, &KeyPrinter::OnKey);
+    if (monitor.Channel().Open() == platform::kInvalidFilter) {
+        std::cerr << "keywright-ctl: the keyboard filter is not there ("
+                  << FilterChannel::kDeviceName << " does not open)\n";
+        return kNoKeyboard;
+    }
+    if (!monitor.RestartReader()) {
+        std::cerr << "keywright-ctl: could not start the key reader\n";
+        return kFailed;
+    }
+    if (simulated == nullptr) {
+        WaitForInterrupt();
+        return kOk;
+    }
+    sim::SimFilterService& filter = simulated->Filter();
+    constexpr std::chrono::seconds kPatience{10};
+    for (const auto& key : kScriptedKeys) {
+        filter.InjectKey(key.page, key.usage, key.down);
+        // Back for the next key: this one was printed.
+        if (!filter.WaitForKeyWait(kPatience)) {
+            std::cerr << "keywright-ctl: the key reader stopped taking keys\n";
+            return kFailed;
+        }
+    }
+    return kOk;
+}
+
+// A key code in hex ("0x70004" or "70004"), not 0.
+std::optional<KeyCode> ParseKeyCode(std::string_view text) {
+    if (text.starts_with("0x") || text.starts_with("0X"))
+        text.remove_prefix(2);
+    KeyCode code = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code, 16);
+    if (text.empty() || error != std::errc() || end != text.data() + text.size() || code == 0)
+        return std::nullopt;
+    return code;
+}
+
+// Taps each code on the virtual device: down, then up. Keyboard keys go
+// through the keyboard map as macro playback sets it, the rest by the
+// device's page rules.
+int Send(platform::Backend& backend, const KeyboardCliOptions& options,
+         const std::vector<KeyCode>& codes) {
+    VHidev device(backend.Hid(), options.trace ? StdoutTrace() : Trace([](std::string_view) {}));
+    if (!device.FindVirtualDevice()) {
+        std::cerr << "keywright-ctl: no virtual output device found (deed:feed)\n";
+        return kNoKeyboard;
+    }
+    int result = kOk;
+    for (const KeyCode code : codes) {
+        const std::uint16_t page = PageOf(code);
+        const std::uint16_t usage = UsageOf(code);
+        bool taken = true;
+        for (const int down : {1, 0}) {
+            taken = (page == kKeyboardPage ? device.SetKeyboardBit(usage, down)
+                                           : device.OutputUsage(page, usage, down)) &&
+                    taken;
+        }
+        if (!taken) {
+            char text[16];
+            std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(code));
+            std::cerr << "keywright-ctl: the virtual device did not take " << text << "\n";
+            result = kFailed;
+        }
+    }
+    return result;
+}
+
+int Run(platform::Backend& backend, sim::SimWorld* simulated, const KeyboardCliOptions& options,
         const std::vector<std::string_view>& args) {
     const std::string_view command = args[0];
     if (command == "list")
         return args.size() == 1 ? List(backend, options) : Usage("list takes no arguments");
+    if (command == "keys")
+        return args.size() == 1 ? Keys(backend, simulated) : Usage("keys takes no arguments");
+    if (command == "send") {
+        std::vector<KeyCode> codes;
+        for (size_t i = 1; i < args.size(); ++i) {
+            const auto code = ParseKeyCode(args[i]);
+            if (!code)
+                return Usage("send takes key codes in hex (0x70004 is A), not '" +
+                             std::string(args[i]) + "'");
+            codes.push_back(*code);
+        }
+        if (codes.empty())
+            return Usage("send takes one or more key codes in hex (0x70004 is A)");
+        return Send(backend, options, codes);
+    }
 
     // Check the arguments before touching the keyboard.
     std::optional<std::map<std::string, int>> values;
@@ -215,6 +353,9 @@ int Run(platform::Backend& backend, const KeyboardCliOptions& options,
 
 int RunKeyboardCommand(const KeyboardCliOptions& options,
                        const std::vector<std::string_view>& args) {
+    // Before any thread starts, so that every thread inherits the mask.
+    if (args[0] == "keys" && !options.simulate)
+        BlockInterrupts();
     if (options.simulate) {
         sim::SimWorldOptions world;
         world.trace = true;
@@ -222,10 +363,10 @@ int RunKeyboardCommand(const KeyboardCliOptions& options,
         const sim::SimDeviceId keyboard = simulated.PlugStandardDevices();
         if (options.simulatedFirmware)
             simulated.SetFirmwareVersion(keyboard, *options.simulatedFirmware);
-        return Run(simulated.Backend(), options, args);
+        return Run(simulated.Backend(), &simulated, options, args);
     }
     const auto backend = platform::CreateNativeBackend();
-    return Run(*backend, options, args);
+    return Run(*backend, nullptr, options, args);
 }
 
 } // namespace keywright::ctl

@@ -30,13 +30,20 @@ keyboard:
   replay                        send the current effect as stored, with direction and selection
   factory-reset                 tell the keyboard to restore its factory settings
 
+key engine:
+  keys                          print the key events the keyboard filter reports, until
+                                interrupted: "down 07:0004 A" (with --simulate: a few scripted keys)
+  send CODE...                  tap each key code (hex, 0x70004 is A) on the virtual output device
+
 options:
   --dir D             the program folder with the settings files (default: this executable's folder)
-  --simulate          run against the simulated keyboard, which prints every report it receives
+  --simulate          run against the simulated keyboard, filter and virtual device, which print
+                      every report, control request and packet they receive
   --sim-firmware V    the firmware version the simulated keyboard answers (major * 256 + minor)
-  --trace             print the keyboard link's trace lines
+  --trace             print the trace lines of the keyboard link and the virtual device search
 
-exit codes: 0 done, 1 failed, 2 bad arguments, 3 no keyboard, 4 keyboard not accessible
+exit codes: 0 done, 1 failed, 2 bad arguments, 3 no keyboard (or filter, or virtual device),
+            4 keyboard not accessible
 )";
 
 int Usage(const std::string& problem) {

@@ -1,18 +1,21 @@
 #pragma once
 
 #include "platform/Backend.h"
-#include "platform/NullServices.h"
 #include "platform/linux/LinuxDeviceNotifications.h"
+#include "platform/linux/LinuxFilterService.h"
 #include "platform/linux/LinuxHidService.h"
 #include "platform/linux/LinuxNamedLocks.h"
+#include "platform/linux/LinuxProcessService.h"
 
 #include <memory>
 
 namespace keywright::platform::lnx {
 
-// The Linux back end: HID on hidraw, named locks on flock, device
-// notifications from udev. Needs nothing but the kernel and libudev; access to
-// the keyboard's hidraw nodes comes from a udev rule (see LinuxHidService).
+// The Linux back end: HID on hidraw (and the virtual output device on uinput),
+// named locks on flock, device notifications from udev, the keyboard filter
+// on evdev and uinput, programs through posix_spawn. Needs nothing but the
+// kernel, libudev and libevdev; access to the keyboard's hidraw and event
+// nodes and to /dev/uinput comes from a udev rule (packaging/linux/).
 class LinuxBackend final : public Backend {
   public:
     LinuxBackend();
@@ -21,7 +24,6 @@ class LinuxBackend final : public Backend {
     HidService& Hid() override { return hid_; }
     NamedLocks& Locks() override { return locks_; }
     DeviceNotifications& Notifications() override { return notifications_; }
-    // The evdev filter and the process runner come later: null services.
     FilterService& Filter() override { return filter_; }
     ProcessService& Processes() override { return processes_; }
 
@@ -29,8 +31,8 @@ class LinuxBackend final : public Backend {
     LinuxHidService hid_;
     LinuxNamedLocks locks_;
     LinuxDeviceNotifications notifications_;
-    NullFilterService filter_;
-    NullProcessService processes_;
+    LinuxFilterService filter_;
+    LinuxProcessService processes_;
 };
 
 } // namespace keywright::platform::lnx

@@ -4,6 +4,7 @@
 #include "platform/linux/HidrawNode.h"
 #include "platform/linux/HidrawPath.h"
 #include "platform/linux/TimedWriter.h"
+#include "platform/linux/VirtualOutputDevice.h"
 #include "platform/linux/WindowsErrors.h"
 
 #include <atomic>
@@ -23,6 +24,8 @@ struct LinuxHidService::OpenCollection {
     HidCaps caps;
     std::shared_ptr<FileDescriptor> fd;  // null: opened for queries only
     std::unique_ptr<TimedWriter> writer; // null without write access
+    // Set on handles of the virtual output device opened with write access.
+    std::shared_ptr<VirtualOutputDevice::Writer> virtualWriter;
     std::atomic<bool> closed{false};
 };
 
@@ -58,7 +61,12 @@ int Ioctl(int fd, unsigned long request, void* argument) {
 
 } // namespace
 
-LinuxHidService::LinuxHidService() = default;
+LinuxHidService::LinuxHidService()
+    : LinuxHidService(std::make_unique<VirtualOutputDevice>()) {}
+
+LinuxHidService::LinuxHidService(std::unique_ptr<VirtualOutputDevice> virtualDevice)
+    : virtualDevice_(std::move(virtualDevice)) {}
+
 LinuxHidService::~LinuxHidService() = default;
 
 std::vector<HidInterfaceEntry> LinuxHidService::ListInterfaces() {
@@ -69,11 +77,34 @@ std::vector<HidInterfaceEntry> LinuxHidService::ListInterfaces() {
     for (const HidrawNode& node : scan.nodes)
         for (std::string& path : node.Paths())
             entries.push_back({std::move(path), kHidInterfaceClass, kInterfaceActive});
+    std::string problem;
+    if (virtualDevice_->Available(problem))
+        entries.push_back(
+            {std::string(VirtualOutputDevice::kPath), kHidInterfaceClass, kInterfaceActive});
+    else
+        log_.Log(problem);
     return entries;
+}
+
+HidOpenResult LinuxHidService::OpenVirtualDevice(std::uint32_t access) {
+    auto open = std::make_shared<OpenCollection>();
+    open->node = "uinput";
+    open->attributes = VirtualOutputDevice::Attributes();
+    open->caps = VirtualOutputDevice::Caps();
+    if (access & kGenericWrite) {
+        HidOpenError error = HidOpenError::None;
+        std::string message;
+        open->virtualWriter = virtualDevice_->Attach(error, message);
+        if (!open->virtualWriter)
+            return OpenFailure(error, std::move(message));
+    }
+    return {handles_.Insert(std::move(open)), HidOpenError::None, {}};
 }
 
 HidOpenResult LinuxHidService::Open(const std::string& path, std::uint32_t access,
                                     std::uint32_t /*share*/, bool /*overlapped*/) {
+    if (VirtualOutputDevice::IsPath(path))
+        return OpenVirtualDevice(access);
     const std::optional<HidrawPathTarget> target = ParseInterfacePath(path);
     if (!target)
         return OpenFailure(HidOpenError::NotFound,
@@ -132,8 +163,11 @@ HidOpenResult LinuxHidService::Open(const std::string& path, std::uint32_t acces
 }
 
 void LinuxHidService::Close(HidHandle handle) {
-    if (const auto open = handles_.Remove(handle))
+    if (const auto open = handles_.Remove(handle)) {
         open->closed = true;
+        if (open->virtualWriter)
+            virtualDevice_->Detach(*open->virtualWriter);
+    }
 }
 
 bool LinuxHidService::GetAttributes(HidHandle handle, HidAttributes& attributes) {
@@ -180,6 +214,8 @@ HidWriteResult LinuxHidService::Write(HidHandle handle, const std::uint8_t* repo
     const auto open = handles_.Find(handle);
     if (!open || open->closed)
         return {HidWriteResult::Start::Failed, kErrorInvalidHandle, false, 0};
+    if (open->virtualWriter)
+        return virtualDevice_->Write(*open->virtualWriter, report, length);
     if (!open->writer)
         return {HidWriteResult::Start::Failed, kErrorAccessDenied, false, 0};
     return open->writer->Write(report, length, timeoutMs);

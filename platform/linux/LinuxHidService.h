@@ -4,7 +4,11 @@
 #include "platform/linux/HandleTable.h"
 #include "platform/linux/OnceLog.h"
 
+#include <memory>
+
 namespace keywright::platform::lnx {
+
+class VirtualOutputDevice;
 
 // HID on hidraw, presenting the Windows model: one interface per top-level
 // collection of a hidraw node, with a Windows-form path (see HidrawPath.h)
@@ -28,9 +32,18 @@ namespace keywright::platform::lnx {
 // at once and marks it closed, so transfers that start after it fail; a
 // transfer already inside the kernel finishes on the descriptor, which is
 // closed when the last user leaves.
+//
+// After the hidraw collections, the list holds the virtual output device on
+// uinput (VirtualOutputDevice: vendor 0xDEED, product 0xFEED, usage page
+// 0xFF00, usage 1) while /dev/uinput is usable; when it is not, the list
+// leaves it out and says why once on standard error. Its path opens,
+// attributes, caps, Write and Close as VirtualOutputDevice describes; it has
+// no feature reports.
 class LinuxHidService final : public HidService {
   public:
     LinuxHidService();
+    // With a virtual output device of the caller's (tests).
+    explicit LinuxHidService(std::unique_ptr<VirtualOutputDevice> virtualDevice);
     ~LinuxHidService() override;
 
     std::vector<HidInterfaceEntry> ListInterfaces() override;
@@ -58,6 +71,9 @@ class LinuxHidService final : public HidService {
   private:
     struct OpenCollection;
 
+    HidOpenResult OpenVirtualDevice(std::uint32_t access);
+
+    std::unique_ptr<VirtualOutputDevice> virtualDevice_;
     HandleTable<OpenCollection> handles_;
     OnceLog log_;
 };

@@ -154,6 +154,9 @@ HidWriteResult SimHidService::Write(platform::HidHandle handle, const std::uint8
         const std::size_t before = device->Reports().size();
         result = device->Write(open->ordinal, report, length);
         world_.TraceLocked(*device, before);
+        if (device->Reports().size() != before) {
+            world_.reportsChanged_.notify_all();
+        }
         if (device->TakeLeaveRequest()) {
             world_.LeaveLocked(open->device);
             left = true;

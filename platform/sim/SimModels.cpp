@@ -59,4 +59,34 @@ SimDeviceSpec DecoyKeyboard() {
     return {"keyboard 04d9:1702", 0x04D9, 0x1702, 0x0104, 0x0103, KeyboardLayout()};
 }
 
+namespace {
+
+SimDeviceSpec VirtualDevice(std::string name, std::uint16_t productId, std::uint16_t usagePage,
+                            std::uint16_t usage) {
+    return {std::move(name),
+            0xDEED,
+            productId,
+            0x0101,
+            0,
+            {{-1, {{0, usagePage, usage, 0, 64, 0, SimCollectionRole::None}}}}};
+}
+
+} // namespace
+
+SimDeviceSpec VirtualOutputDevice() {
+    return VirtualDevice("virtual device deed:feed", 0xFEED, 0xFF00, 0x01);
+}
+
+SimDeviceSpec VirtualDeviceWrongProduct() {
+    return VirtualDevice("virtual device decoy deed:feee", 0xFEEE, 0xFF00, 0x01);
+}
+
+SimDeviceSpec VirtualDeviceWrongUsagePage() {
+    return VirtualDevice("virtual device decoy, page ff01", 0xFEED, 0xFF01, 0x01);
+}
+
+SimDeviceSpec VirtualDeviceWrongUsage() {
+    return VirtualDevice("virtual device decoy, usage 2", 0xFEED, 0xFF00, 0x02);
+}
+
 } // namespace keywright::sim

@@ -36,4 +36,25 @@ SimDeviceSpec DecoyMouse();
 // apart. It answers commands like them, so a test can assert it got none.
 SimDeviceSpec DecoyKeyboard();
 
+// The virtual output device the driver installation puts in (DEED:FEED,
+// hardware id root\vhidev): one root-enumerated interface with a single
+// collection, so its path carries neither &mi_ nor &col:
+//
+//   \\?\hid#vid_deed&pid_feed#<instance>#{4d1e55b2-f16f-11cf-88cb-001111000030}
+//
+//   page 0xFF00 usage 0x01  out 64
+//
+// The program writes 64-byte packets whose byte 0 (0x05) is the report id,
+// so the output report is 64 bytes counting the id byte, as Windows counts
+// it: a 64-byte write goes through whole, a shorter one fails (error 87), a
+// longer one transfers 64 bytes. Every packet is recorded (SimWorld::Packets)
+// and traced as "sim: deed:feed write <64 bytes>".
+SimDeviceSpec VirtualOutputDevice();
+// Near misses of the virtual-device search, each failing exactly one of its
+// tests and otherwise a copy of VirtualOutputDevice (packets to them are
+// recorded the same way, so a test can assert they got none):
+SimDeviceSpec VirtualDeviceWrongProduct();   // DEED:FEEE
+SimDeviceSpec VirtualDeviceWrongUsagePage(); // page 0xFF01
+SimDeviceSpec VirtualDeviceWrongUsage();     // usage 0x02
+
 } // namespace keywright::sim

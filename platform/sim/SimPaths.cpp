@@ -1,17 +1,8 @@
 #include "platform/sim/SimPaths.h"
 
+#include "platform/sim/SimTrace.h"
+
 namespace keywright::sim {
-namespace {
-
-// Appends `value` as `digits` lowercase hex digits (higher digits dropped).
-void AppendHex(std::string& out, std::uint32_t value, int digits) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-        out.push_back(kDigits[(value >> shift) & 0xF]);
-    }
-}
-
-} // namespace
 
 std::string SimInstanceId(std::uint32_t deviceSerial, std::size_t collectionOrdinal) {
     // Multiplying by an odd constant is a bijection modulo 2^32, so distinct

@@ -2,25 +2,13 @@
 
 #include "platform/sim/SimModels.h"
 #include "platform/sim/SimPaths.h"
+#include "platform/sim/SimTrace.h"
 
 #include <algorithm>
 #include <stdexcept>
 
 namespace keywright::sim {
 namespace {
-
-// One lock for every world's trace, as worlds may share std::cout.
-std::mutex& TraceMutex() {
-    static std::mutex mutex;
-    return mutex;
-}
-
-void AppendHex(std::string& out, unsigned value, int digits) {
-    static constexpr char kDigits[] = "0123456789abcdef";
-    for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4) {
-        out.push_back(kDigits[(value >> shift) & 0xF]);
-    }
-}
 
 std::vector<std::string> MakePaths(const SimDeviceSpec& spec, SimDeviceId id) {
     std::vector<std::string> paths;
@@ -36,7 +24,9 @@ std::vector<std::string> MakePaths(const SimDeviceSpec& spec, SimDeviceId id) {
 } // namespace
 
 SimWorld::SimWorld(SimWorldOptions options)
-    : options_(options), hid_(*this), backend_(hid_, locks_, notifications_) {}
+    : options_(options), hid_(*this),
+      filter_(options.filterInstalled, options.trace, options.traceOutput), processes_(*this),
+      backend_(hid_, locks_, notifications_, filter_, processes_) {}
 
 SimWorld::~SimWorld() {
     {
@@ -58,7 +48,55 @@ std::unique_ptr<SimWorld> SimWorld::Standard(SimWorldOptions options) {
 SimDeviceId SimWorld::PlugStandardDevices() {
     Plug(DecoyMouse());
     Plug(DecoyKeyboard());
+    if (options_.virtualDevice) {
+        PlugVirtualDevice();
+    }
     return Plug(KeyboardModel9ff6());
+}
+
+SimDeviceId SimWorld::PlugVirtualDevice() {
+    SimDeviceId id = 0;
+    {
+        std::lock_guard lock(mutex_);
+        if (virtualDevice_ == 0) {
+            virtualDevice_ = nextId_++;
+            SimDeviceSpec spec = VirtualOutputDevice();
+            std::vector<std::string> paths = MakePaths(spec, virtualDevice_);
+            devices_.try_emplace(virtualDevice_, std::move(spec), std::move(paths));
+        } else if (DeviceLocked(virtualDevice_).Plugged()) {
+            return virtualDevice_;
+        }
+        id = virtualDevice_;
+        PlugInLocked(id);
+    }
+    notifications_.Wake();
+    return id;
+}
+
+void SimWorld::UnplugVirtualDevice() {
+    const SimDeviceId id = VirtualDevice();
+    if (id != 0) {
+        Unplug(id);
+    }
+}
+
+SimDeviceId SimWorld::VirtualDevice() const {
+    std::lock_guard lock(mutex_);
+    return virtualDevice_;
+}
+
+SimVirtualDeviceDecoys SimWorld::PlugVirtualDeviceDecoys() {
+    SimVirtualDeviceDecoys decoys;
+    decoys.wrongProduct = Plug(VirtualDeviceWrongProduct());
+    decoys.wrongUsagePage = Plug(VirtualDeviceWrongUsagePage());
+    decoys.wrongUsage = Plug(VirtualDeviceWrongUsage());
+    SimDeviceSpec held = VirtualOutputDevice();
+    held.name = "virtual device decoy, opens refused";
+    decoys.openDenied = Plug(std::move(held));
+    SimFaults faults;
+    faults.openDenied = true;
+    SetFaults(decoys.openDenied, faults);
+    return decoys;
 }
 
 SimDeviceId SimWorld::Plug(SimDeviceSpec spec) {
@@ -140,6 +178,30 @@ std::optional<SimReportBytes> SimWorld::LastSideLight(SimDeviceId id) const {
 std::vector<SimReport> SimWorld::Reports(SimDeviceId id) const {
     std::lock_guard lock(mutex_);
     return DeviceLocked(id).Reports();
+}
+
+std::vector<std::vector<std::uint8_t>> SimWorld::Packets(SimDeviceId id) const {
+    std::lock_guard lock(mutex_);
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (const SimReport& report : DeviceLocked(id).Reports()) {
+        if (report.kind == SimReportKind::Write) {
+            packets.push_back(report.bytes);
+        }
+    }
+    return packets;
+}
+
+bool SimWorld::WaitForPackets(SimDeviceId id, std::size_t count,
+                              std::chrono::milliseconds timeout) const {
+    std::unique_lock lock(mutex_);
+    DeviceLocked(id);
+    return reportsChanged_.wait_for(lock, timeout, [&] {
+        const auto& reports = DeviceLocked(id).Reports();
+        return static_cast<std::size_t>(
+                   std::count_if(reports.begin(), reports.end(), [](const SimReport& report) {
+                       return report.kind == SimReportKind::Write;
+                   })) >= count;
+    });
 }
 
 void SimWorld::ClearReports(SimDeviceId id) {
@@ -252,14 +314,8 @@ void SimWorld::TraceLocked(const SimDevice& device, std::size_t firstReport) con
         AppendHex(line, device.Spec().productId, 4);
         line += ' ';
         line += SimReportKindName(reports[i].kind);
-        for (const std::uint8_t byte : reports[i].bytes) {
-            line += ' ';
-            AppendHex(line, byte, 2);
-        }
-        line += '\n';
-        std::lock_guard lock(TraceMutex());
-        options_.traceOutput->write(line.data(), static_cast<std::streamsize>(line.size()));
-        options_.traceOutput->flush();
+        AppendHexBytes(line, reports[i].bytes.data(), reports[i].bytes.size());
+        WriteTraceLine(*options_.traceOutput, line);
     }
 }
 

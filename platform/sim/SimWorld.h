@@ -6,8 +6,10 @@
 #include "platform/sim/SimDeviceNotifications.h"
 #include "platform/sim/SimDeviceSpec.h"
 #include "platform/sim/SimFaults.h"
+#include "platform/sim/SimFilterService.h"
 #include "platform/sim/SimHidService.h"
 #include "platform/sim/SimNamedLocks.h"
+#include "platform/sim/SimProcessService.h"
 #include "platform/sim/SimReport.h"
 
 #include <chrono>
@@ -30,17 +32,39 @@ namespace keywright::sim {
 struct SimWorldOptions {
     // Print a line for every report a device takes part in:
     //   sim: 1a2c:9ff6 set-feature 07 ff ff 05 04 02 00 00
-    // (vendor:product, transfer kind, the bytes as transferred). Each line
-    // is written whole, under a lock shared by all worlds.
+    //   sim: deed:feed write 05 01 00 10 00 ... (the 64 bytes of a packet)
+    // (vendor:product, transfer kind, the bytes as transferred), and for
+    // every control request the filter takes (SimFilterService.h). Each
+    // line is written whole, under a lock shared by all worlds.
     bool trace = false;
     std::ostream* traceOutput = &std::cout;
     // How long a keyboard stays away after a factory reset.
     std::chrono::milliseconds replugDelay{1000};
+    // The keyboard filter driver is installed, so its control device opens
+    // (Filter().SetInstalled changes it later).
+    bool filterInstalled = true;
+    // PlugStandardDevices plugs the virtual output device too, as on a
+    // working system. False starts without it, as before the driver
+    // installation has run.
+    bool virtualDevice = true;
+};
+
+// The decoys of the virtual-device search (PlugVirtualDeviceDecoys), each
+// failing exactly one of its tests.
+struct SimVirtualDeviceDecoys {
+    SimDeviceId wrongProduct = 0;   // VirtualDeviceWrongProduct
+    SimDeviceId wrongUsagePage = 0; // VirtualDeviceWrongUsagePage
+    SimDeviceId wrongUsage = 0;     // VirtualDeviceWrongUsage
+    // A VirtualOutputDevice whose opens with access rights are refused
+    // (SimFaults::openDenied): it passes every test but cannot be opened.
+    SimDeviceId openDenied = 0;
 };
 
 // A simulated world of USB HID devices behind a platform::Backend: plug and
 // unplug devices described by SimDeviceSpec, inject faults, and read what
-// each device received. Thread-safe.
+// each device received; with the keyboard filter driver (Filter) and a
+// process runner whose driver tool plugs the virtual output device
+// (Processes). Thread-safe.
 //
 // Unknown device ids are a mistake of the caller: every call taking one
 // throws std::out_of_range for them.
@@ -60,8 +84,9 @@ class SimWorld {
     // A world with the standard devices plugged (PlugStandardDevices): what
     // a --simulate start runs against.
     static std::unique_ptr<SimWorld> Standard(SimWorldOptions options = {});
-    // Plugs the decoy mouse, the decoy keyboard of another vendor and then
-    // the 1A2C:9FF6 keyboard, whose id it returns.
+    // Plugs the decoy mouse, the decoy keyboard of another vendor, the
+    // virtual output device (PlugVirtualDevice; unless the options say
+    // otherwise) and then the 1A2C:9FF6 keyboard, whose id it returns.
     SimDeviceId PlugStandardDevices();
 
     // A new device, plugged in with arrival of each of its paths.
@@ -94,7 +119,35 @@ class SimWorld {
     void SetFaults(SimDeviceId id, const SimFaults& faults);
     SimFaults Faults(SimDeviceId id) const;
 
-    // The world's HID service, named locks and device notifications.
+    // The virtual output device (VirtualOutputDevice, root\vhidev): the
+    // first call makes and plugs it, later calls plug the same device back
+    // (same paths) if it is away. Returns its id.
+    SimDeviceId PlugVirtualDevice();
+    // Unplugs it; nothing when there is none or it is away.
+    void UnplugVirtualDevice();
+    // Its id; 0 before the first PlugVirtualDevice.
+    SimDeviceId VirtualDevice() const;
+    // Plugs the four decoys in the order of SimVirtualDeviceDecoys. Plug
+    // them before PlugVirtualDevice to list them before the real device
+    // (or Replug the real one to move it to the end of the list).
+    SimVirtualDeviceDecoys PlugVirtualDeviceDecoys();
+
+    // The bytes of every write the device took since it was made or its
+    // reports were last cleared, in order: for the virtual device, its
+    // 64-byte packets. Writes that failed are not there.
+    std::vector<std::vector<std::uint8_t>> Packets(SimDeviceId id) const;
+    // Waits until Packets(id) holds at least `count` packets; false if the
+    // time ran out.
+    bool WaitForPackets(SimDeviceId id, std::size_t count, std::chrono::milliseconds timeout) const;
+
+    // The simulated filter driver and process runner, with their handles
+    // for tests; the same objects as Backend().Filter() and
+    // Backend().Processes().
+    SimFilterService& Filter() { return filter_; }
+    SimProcessService& Processes() { return processes_; }
+
+    // The world's services: HID, named locks, device notifications, filter
+    // control device, processes.
     platform::Backend& Backend() { return backend_; }
 
   private:
@@ -115,9 +168,11 @@ class SimWorld {
     const SimWorldOptions options_;
     mutable std::mutex mutex_;
     mutable std::condition_variable plugChanged_;
+    mutable std::condition_variable reportsChanged_; // a device took a write
     std::map<SimDeviceId, SimDevice> devices_;
     std::vector<SimDeviceId> plugOrder_; // plugged devices, oldest plugging first
     SimDeviceId nextId_ = 1;
+    SimDeviceId virtualDevice_ = 0;
     std::vector<std::pair<Clock::time_point, SimDeviceId>> returns_;
     std::condition_variable returnsChanged_;
     bool stopping_ = false;
@@ -126,6 +181,8 @@ class SimWorld {
     SimDeviceNotifications notifications_;
     SimNamedLocks locks_;
     SimHidService hid_;
+    SimFilterService filter_;
+    SimProcessService processes_;
     SimBackend backend_;
 };
 

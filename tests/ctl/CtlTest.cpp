@@ -137,13 +137,76 @@ TEST(KeywrightCtl, SimulatedKeyboardCommands) {
     EXPECT_NE(list.out.find("firmware 1.2\n"), std::string::npos);
 }
 
+// The 64 bytes of a virtual-device packet as the simulated device prints them.
+std::string PacketLine(std::initializer_list<unsigned> head) {
+    std::string line = "sim: deed:feed write";
+    char hex[4];
+    for (size_t i = 0; i < 64; ++i) {
+        std::snprintf(hex, sizeof hex, " %02x", i < head.size() ? head.begin()[i] : 0u);
+        line += hex;
+    }
+    return line + "\n";
+}
+
+TEST(KeywrightCtl, SimulatedSendTapsEachKeyOnTheVirtualDevice) {
+    TempFolder folder;
+    const std::string dir = " --dir " + folder.Path().string();
+    const CtlRun a = Ctl("--simulate send 0x70004" + dir);
+    EXPECT_EQ(a.exitCode, 0);
+    EXPECT_EQ(a.out, PacketLine({0x05, 0x01, 0x00, 0x10}) + PacketLine({0x05, 0x01}));
+
+    // A media key goes to the consumer report; codes without a prefix are hex too.
+    const CtlRun media = Ctl("--simulate send c00cd 0x70005" + dir);
+    EXPECT_EQ(media.exitCode, 0);
+    EXPECT_EQ(media.out, PacketLine({0x05, 0x03, 0xcd}) + PacketLine({0x05, 0x03}) +
+                             PacketLine({0x05, 0x01, 0x00, 0x20}) + PacketLine({0x05, 0x01}));
+
+    // A code the device has no report for: nothing sent, and said so.
+    const CtlRun mouse = Ctl("--simulate send 0x10001" + dir + " 2>/dev/null");
+    EXPECT_EQ(mouse.exitCode, 1);
+    EXPECT_EQ(mouse.out, "");
+}
+
+TEST(KeywrightCtl, SimulatedKeysPrintsTheScriptedKeysWithTheirNames) {
+    TempFolder folder;
+    const CtlRun run = Ctl("--simulate keys --dir " + folder.Path().string());
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.out, "sim: filter ioctl 00226008\n"
+                       "sim: filter ioctl 0022600c\n"
+                       "sim: filter ioctl 00226044\n"
+                       "down 07:0004 A\n"
+                       "sim: filter ioctl 00226044\n"
+                       "up 07:0004 A\n"
+                       "sim: filter ioctl 00226044\n"
+                       "down 0c:00cd Play Pause\n"
+                       "sim: filter ioctl 00226044\n"
+                       "up 0c:00cd Play Pause\n"
+                       "sim: filter ioctl 00226044\n"
+                       "sim: filter ioctl 0022a000 (256 zero bytes)\n");
+}
+
 TEST(KeywrightCtl, BadArgumentsExitWithUsage) {
-    for (const char* args :
-         {"", "settings", "settings dump --bogus", "frobnicate",
-          "settings dump --dir /nonexistent/folder", "--simulate effect 20", "--simulate effect",
-          "--simulate effect 1 --speed 5", "--simulate effect 1 --speed",
-          "--simulate effect 1 --colour 3", "--simulate side 12", "--simulate side 1 --level x",
-          "--simulate version now", "--sim-firmware 70000 version"}) {
+    for (const char* args : {"",
+                             "settings",
+                             "settings dump --bogus",
+                             "frobnicate",
+                             "settings dump --dir /nonexistent/folder",
+                             "--simulate effect 20",
+                             "--simulate effect",
+                             "--simulate effect 1 --speed 5",
+                             "--simulate effect 1 --speed",
+                             "--simulate effect 1 --colour 3",
+                             "--simulate side 12",
+                             "--simulate side 1 --level x",
+                             "--simulate version now",
+                             "--sim-firmware 70000 version",
+                             "--simulate keys now",
+                             "--simulate send",
+                             "--simulate send zz",
+                             "--simulate send 0",
+                             "--simulate send 0x",
+                             "--simulate send 0x70004 -1",
+                             "--simulate send 0x100000000"}) {
         SCOPED_TRACE(args);
         EXPECT_EQ(Ctl(std::string(args) + " 2>/dev/null").exitCode, 2);
     }

@@ -2,6 +2,7 @@
 
 #include "platform/linux/HidrawPath.h"
 #include "platform/linux/LinuxBackend.h"
+#include "platform/linux/VirtualOutputDevice.h"
 
 #include <chrono>
 #include <filesystem>
@@ -20,7 +21,8 @@ TEST(LinuxHidService, ListsWhatIsPresent) {
     LinuxHidService service;
     for (const HidInterfaceEntry& entry : service.ListInterfaces()) {
         SCOPED_TRACE(entry.path);
-        EXPECT_TRUE(ParseInterfacePath(entry.path).has_value());
+        EXPECT_TRUE(ParseInterfacePath(entry.path).has_value() ||
+                    VirtualOutputDevice::IsPath(entry.path));
         EXPECT_EQ(entry.interfaceClassGuid, kHidInterfaceClass);
         EXPECT_EQ(entry.flags, kInterfaceActive);
     }

@@ -223,7 +223,7 @@ TEST_F(SimKeyboard, RecordsEveryTransferInOrder) {
 
 TEST(SimKeyboardTrace, PrintsOneLinePerTransferAsTransferred) {
     std::ostringstream out;
-    SimWorld world({true, &out, std::chrono::milliseconds(1000)});
+    SimWorld world({.trace = true, .traceOutput = &out});
     const SimDeviceId keyboard = world.Plug(KeyboardModel9ff6());
     const SimDeviceId other = world.Plug(KeyboardModel0116());
     auto& hid = world.Backend().Hid();
@@ -262,7 +262,7 @@ TEST(SimKeyboardTrace, PrintsOneLinePerTransferAsTransferred) {
 TEST(SimKeyboardTrace, WritesWholeLinesFromSeveralThreads) {
     constexpr int kPerThread = 100;
     std::ostringstream out;
-    SimWorld world({true, &out, std::chrono::milliseconds(1000)});
+    SimWorld world({.trace = true, .traceOutput = &out});
     const SimDeviceId first = world.Plug(KeyboardModel9ff6());
     const SimDeviceId second = world.Plug(KeyboardModel0116());
     auto& hid = world.Backend().Hid();
@@ -290,7 +290,7 @@ TEST(SimKeyboardTrace, WritesWholeLinesFromSeveralThreads) {
 
 TEST(SimKeyboardTrace, PrintsNothingWhenOff) {
     std::ostringstream out;
-    SimWorld world({false, &out, std::chrono::milliseconds(1000)});
+    SimWorld world({.trace = false, .traceOutput = &out});
     const SimDeviceId keyboard = world.Plug(KeyboardModel9ff6());
     auto& hid = world.Backend().Hid();
     const HidHandle handle = OpenReadWrite(hid, world.CommandPath(keyboard));

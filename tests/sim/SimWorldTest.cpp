@@ -110,13 +110,21 @@ TEST(SimWorld, ListsPluggedDevicesInPlugOrder) {
     EXPECT_EQ(ListedPaths(world), expected);
 }
 
-TEST(SimWorld, StandardWorldPlugsTheKeyboardAfterTheDecoys) {
+TEST(SimWorld, StandardWorldPlugsTheKeyboardAfterTheDecoysAndTheVirtualDevice) {
     const auto world = SimWorld::Standard();
     const auto paths = ListedPaths(*world);
-    ASSERT_EQ(paths.size(), 21U); // mouse, decoy keyboard, keyboard
+    ASSERT_EQ(paths.size(), 22U); // mouse, decoy keyboard, virtual device, keyboard
     EXPECT_NE(paths.front().find("vid_046d&pid_c077#"), std::string::npos);
     EXPECT_NE(paths[1].find("vid_04d9&pid_1702"), std::string::npos);
+    ASSERT_NE(world->VirtualDevice(), 0U);
+    EXPECT_EQ(paths[11], world->Paths(world->VirtualDevice()).at(0));
     EXPECT_NE(paths.back().find("vid_1a2c&pid_9ff6&mi_02&col17#"), std::string::npos);
+}
+
+TEST(SimWorld, StandardWorldCanStartWithoutTheVirtualDevice) {
+    const auto world = SimWorld::Standard({.virtualDevice = false});
+    EXPECT_EQ(ListedPaths(*world).size(), 21U);
+    EXPECT_EQ(world->VirtualDevice(), 0U);
 }
 
 TEST(SimWorld, PointsAtTheCommandCollection) {
@@ -181,7 +189,7 @@ class SimWorldFactoryReset : public ::testing::Test {
     int wakes_ = 0;
     // Declared last: the world ends first, so its thread cannot wake into
     // members already gone.
-    SimWorld world_{{false, nullptr, kDelay}};
+    SimWorld world_{{.trace = false, .traceOutput = nullptr, .replugDelay = kDelay}};
     SimDeviceId keyboard_ = 0;
     platform::HidService* hid_ = nullptr;
     platform::HidHandle handle_ = platform::kInvalidHid;
@@ -229,7 +237,7 @@ TEST_F(SimWorldFactoryReset, ExplicitUnplugCancelsTheReturn) {
 TEST(SimWorld, EndsWithoutWaitingForAPendingReturn) {
     const auto start = std::chrono::steady_clock::now();
     {
-        SimWorld world({false, nullptr, 10s});
+        SimWorld world({.trace = false, .traceOutput = nullptr, .replugDelay = 10s});
         const SimDeviceId keyboard = world.Plug(KeyboardModel9ff6());
         auto& hid = world.Backend().Hid();
         const auto handle = OpenReadWrite(hid, world.CommandPath(keyboard));

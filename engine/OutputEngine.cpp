@@ -1,0 +1,194 @@
+#include "engine/OutputEngine.h"
+
+#include <algorithm>
+
+namespace keywright {
+namespace {
+
+constexpr int kUnlimited = -1;
+constexpr std::uint16_t kMouseButtonPage = 0x05;
+
+// The catalogue's mouse buttons 1-5 in mouse report bit order.
+constexpr std::uint16_t kMouseButtonBits[] = {0, 2, 1, 3, 4};
+
+// How many times a playback plays its steps; 0 for modes that do not play.
+int PlayCount(const KeyRecord& record) {
+    switch (record.play) {
+    case 2:
+        return record.repeat;
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+        return kUnlimited;
+    case 8:
+        return 1;
+    default:
+        return 0;
+    }
+}
+
+bool StartsPlayback(std::int32_t play) {
+    return (play >= 2 && play <= 6) || play == 8;
+}
+
+// Holds the playback thread's dataLock for a scope.
+class DataLock {
+  public:
+    explicit DataLock(IEasyThread& thread) : thread_(thread) { thread_.Lock(); }
+    ~DataLock() { thread_.Unlock(); }
+    DataLock(const DataLock&) = delete;
+    DataLock& operator=(const DataLock&) = delete;
+
+  private:
+    IEasyThread& thread_;
+};
+
+} // namespace
+
+OutputTarget ToOutputTarget(KeyCode code) {
+    const std::uint16_t page = PageOf(code);
+    const std::uint16_t usage = UsageOf(code);
+    if (page == kGenericDesktopPage && usage >= 1 && usage <= 5)
+        return {kMouseButtonPage, kMouseButtonBits[usage - 1]};
+    return {page, usage};
+}
+
+OutputEngine::OutputEngine(RecordStore& records, VHidev& device)
+    : records_(records), device_(device) {
+    playbackThread_.SetOnRun(std::make_unique<EasyThread::Callback<IEasyThread, OutputEngine>>(
+        this, &OutputEngine::PlayMacro));
+    playbackThread_.SetUserData(&currentRecord_, 0);
+}
+
+OutputEngine::~OutputEngine() {
+    StopPlayback();
+}
+
+void OutputEngine::StopPlayback() {
+    playbackThread_.Stop();
+}
+
+KeyCode OutputEngine::PlayingCode() {
+    DataLock lock(playbackThread_);
+    return currentRecord_.code;
+}
+
+void OutputEngine::Output(KeyCode code, bool down) {
+    // Keyboard steps (page 0x07, and page 0 as older files store them) go to
+    // the keyboard map by their low byte; everything else by its own page,
+    // so a recorded media key or mouse button plays as itself instead of as
+    // an unrelated key.
+    const std::uint16_t page = PageOf(code);
+    if (page == kKeyboardPage || page == 0) {
+        device_.SetKeyboardBit(static_cast<std::uint16_t>(code & 0xFF), down ? 1 : 0);
+        return;
+    }
+    const OutputTarget target = ToOutputTarget(code);
+    device_.OutputUsage(target.page, target.usage, down ? 1 : 0);
+}
+
+void OutputEngine::StartPlayback(const KeyRecord& record) {
+    StopPlayback();
+    {
+        DataLock lock(playbackThread_);
+        currentRecord_ = record;
+    }
+    playbackThread_.Start(this);
+}
+
+int OutputEngine::OnKeyEvent(int page, int usage, int down) {
+    const KeyCode code = MakeKeyCode(static_cast<std::uint16_t>(page & 0xFFFF),
+                                     static_cast<std::uint16_t>(usage & 0xFFFF));
+
+    // The stop rule of the current playback mode comes first; the event that
+    // triggers one is used up by it.
+    std::int32_t play = 0;
+    KeyCode playing = 0;
+    {
+        DataLock lock(playbackThread_);
+        play = currentRecord_.play;
+        playing = currentRecord_.code;
+    }
+    const bool stopsPlayback = (play == 3 && !down && code == playing) ||
+                               (play == 4 && down && code == playing) || (play == 5 && down) ||
+                               (play == 6 && down);
+    if (stopsPlayback) {
+        if (play == 5 && code == playing)
+            return 0; // the playing key's own repeats do nothing
+        StopPlayback();
+        if (play == 5 || play == 6) {
+            DataLock lock(playbackThread_);
+            currentRecord_.play = 0;
+        }
+        return 0;
+    }
+
+    // Every record of the key acts, in list order.
+    const auto records = records_.Snapshot();
+    for (const KeyRecord& record : *records) {
+        if (record.code != code)
+            continue;
+        if (record.play == 1) {
+            if (!record.steps.empty()) {
+                const OutputTarget target = ToOutputTarget(record.steps.front().code);
+                device_.OutputUsage(target.page, target.usage, down);
+            }
+        } else if (StartsPlayback(record.play) && down) {
+            StartPlayback(record);
+        }
+    }
+    return 0;
+}
+
+int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
+    std::vector<MacroItem> steps;
+    KeyCode code = 0;
+    int count = 0;
+    {
+        DataLock lock(*thread);
+        steps = currentRecord_.steps;
+        code = currentRecord_.code;
+        count = PlayCount(currentRecord_);
+    }
+    if (code == 0 || count == 0) {
+        thread->Wait(2); // finished: idle until the next Stop
+        return 0;
+    }
+
+    bool stopped = false;
+    while (!stopped) {
+        if (count != kUnlimited) {
+            if (count == 0)
+                break;
+            --count;
+        }
+        if (thread->IsStopRequested())
+            break;
+        for (const MacroItem& step : steps) {
+            if (thread->IsStopRequested()) {
+                stopped = true;
+                break;
+            }
+            Output(step.code, step.state != 0);
+            thread->Wait(static_cast<int>(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1)));
+        }
+        // An empty unlimited macro only turns until stopped; keep it from
+        // spinning a core meanwhile.
+        if (steps.empty() && count == kUnlimited)
+            thread->Wait(1);
+    }
+
+    {
+        DataLock lock(*thread);
+        currentRecord_.code = 0;
+    }
+    // Nothing the macro pressed stays down, whatever its own release steps did.
+    for (const MacroItem& step : steps)
+        if (step.state != 0)
+            Output(step.code, false);
+    return 0;
+}
+
+} // namespace keywright

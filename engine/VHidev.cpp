@@ -1,0 +1,197 @@
+#include "engine/VHidev.h"
+
+#include "platform/WindowsErrors.h"
+
+#include <algorithm>
+
+namespace keywright {
+namespace {
+
+constexpr std::uint32_t kErrorFileNotFound = 2;
+
+// The error code CreateFile would leave for the trace line.
+std::uint32_t OpenErrorCode(const platform::HidOpenResult& result) {
+    switch (result.error) {
+    case platform::HidOpenError::NotFound:
+        return kErrorFileNotFound;
+    case platform::HidOpenError::PermissionDenied:
+        return platform::kErrorAccessDenied;
+    case platform::HidOpenError::None:
+    case platform::HidOpenError::Other:
+        break;
+    }
+    return platform::kErrorGenFailure;
+}
+
+void SetBit(std::vector<std::uint8_t>& data, std::size_t byte, unsigned bit, bool set) {
+    const auto mask = static_cast<std::uint8_t>(1u << bit);
+    if (set)
+        data[byte] = static_cast<std::uint8_t>(data[byte] | mask);
+    else
+        data[byte] = static_cast<std::uint8_t>(data[byte] & ~mask);
+}
+
+void SetUsage16(std::vector<std::uint8_t>& data, std::uint16_t usage) {
+    data[0] = static_cast<std::uint8_t>(usage & 0xFF);
+    data[1] = static_cast<std::uint8_t>(usage >> 8);
+}
+
+} // namespace
+
+VHidev::VHidev(platform::HidService& hid, Trace trace)
+    : hid_(hid), trace_(std::move(trace)), keyboardReport_(kKeyboardReportId, 33, *this),
+      mouseReport_(kMouseReportId, 4, *this), consumerReport_(kConsumerReportId, 2, *this),
+      systemReport_(kSystemReportId, 2, *this) {}
+
+VHidev::~VHidev() {
+    std::lock_guard lock(deviceLock_);
+    if (platform::IsOpenHandle(device_))
+        hid_.Close(device_);
+}
+
+VHidev& VHidev::Instance(platform::HidService& hid, Trace trace) {
+    // Deliberately leaked: writers on other threads may still use it while
+    // static objects are destroyed at exit.
+    static VHidev* const instance = new VHidev(hid, std::move(trace));
+    return *instance;
+}
+
+bool VHidev::Send(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) {
+    std::array<std::uint8_t, kPacketSize> packet{};
+    packet[0] = kPacketTag;
+    std::size_t offset = 1;
+    if (reportId != 0)
+        packet[offset++] = reportId;
+    if (data != nullptr)
+        std::copy_n(data, std::min(length, kPacketSize - offset), packet.begin() + offset);
+
+    std::lock_guard lock(deviceLock_);
+    if (!platform::IsOpenHandle(device_))
+        return false;
+    const platform::HidWriteResult result =
+        hid_.Write(device_, packet.data(), packet.size(), kNoTimeLimit);
+    return result.start == platform::HidWriteResult::Start::Completed ||
+           (result.start == platform::HidWriteResult::Start::Pending && result.finished);
+}
+
+bool VHidev::OutputUsage(std::uint16_t page, std::uint16_t usage, int down) {
+    const bool pressed = down != 0;
+    const unsigned low = usage & 0xFFu;
+    std::lock_guard lock(deviceLock_);
+    switch (page) {
+    case 0x07:
+        SetBit(keyboardReport_.Data(), 1 + (low >> 3), low & 7u, pressed);
+        return keyboardReport_.Send();
+    case 0x05:
+        if (low < 8)
+            SetBit(mouseReport_.Data(), 0, low, pressed);
+        return mouseReport_.Send();
+    case 0x01:
+        if (usage >= 0x80) {
+            SetUsage16(systemReport_.Data(), pressed ? usage : 0);
+            return systemReport_.Send();
+        }
+        // The axes take the usage id itself as their value, pressed or not,
+        // and keep it until ReleaseAll.
+        switch (usage) {
+        case 0x30:
+            mouseReport_.Data()[1] = 0x30;
+            return mouseReport_.Send();
+        case 0x31:
+            mouseReport_.Data()[2] = 0x31;
+            return mouseReport_.Send();
+        case 0x38:
+            mouseReport_.Data()[3] = 0x38;
+            return mouseReport_.Send();
+        default:
+            return false;
+        }
+    case 0x0C:
+        SetUsage16(consumerReport_.Data(), pressed ? usage : 0);
+        return consumerReport_.Send();
+    default:
+        return false;
+    }
+}
+
+bool VHidev::SetKeyboardBit(std::uint16_t usage, int down) {
+    return OutputUsage(0x07, usage, down);
+}
+
+void VHidev::ReleaseAll() {
+    std::lock_guard lock(deviceLock_);
+    for (Report* report : {&keyboardReport_, &mouseReport_, &consumerReport_, &systemReport_}) {
+        report->Clear();
+        report->Send();
+    }
+}
+
+bool VHidev::HasDevice() const {
+    std::lock_guard lock(deviceLock_);
+    return platform::IsOpenHandle(device_);
+}
+
+bool VHidev::TestInterface(platform::HidHandle handle) {
+    platform::HidAttributes attributes;
+    if (!hid_.GetAttributes(handle, attributes)) {
+        trace_("Error: HidD_GetAttributes failed \n");
+        return false;
+    }
+    trace_(TraceLine("Device Attributes - PID: 0x%x, VID: 0x%x \n",
+                     static_cast<unsigned>(attributes.productId),
+                     static_cast<unsigned>(attributes.vendorId)));
+    if (attributes.vendorId != kVendorId || attributes.productId != kProductId) {
+        trace_("Device attributes doesn't match the sample \n");
+        return false;
+    }
+    // The service reads the preparsed data and the capabilities in one call;
+    // a failure is reported as the first of the two.
+    platform::HidCaps caps;
+    if (!hid_.GetCaps(handle, caps)) {
+        trace_("Error: HidD_GetPreparsedData failed \n");
+        return false;
+    }
+    if (caps.usagePage != kUsagePage || caps.usage != kUsage)
+        return false;
+    trace_("Success: Found my device.. \n");
+    return true;
+}
+
+bool VHidev::FindVirtualDevice() {
+    // Held over the whole search: a packet written meanwhile waits for the
+    // device that comes out of it.
+    std::lock_guard lock(deviceLock_);
+    if (platform::IsOpenHandle(device_))
+        hid_.Close(device_);
+    device_ = platform::kInvalidHid;
+
+    const std::vector<platform::HidInterfaceEntry> entries = hid_.ListInterfaces();
+    if (entries.empty()) {
+        trace_("Error: No active device interfaces found.\n Is the sample driver loaded?");
+        return false;
+    }
+    trace_(TraceLine("\n....looking for our HID device (with UP=0x%04X and Usage=0x%02X)\n",
+                     static_cast<unsigned>(kUsagePage), static_cast<unsigned>(kUsage)));
+    for (const platform::HidInterfaceEntry& entry : entries) {
+        const platform::HidOpenResult opened =
+            hid_.Open(entry.path, platform::kGenericRead | platform::kGenericWrite,
+                      platform::kShareRead | platform::kShareWrite, false);
+        if (!platform::IsOpenHandle(opened.handle)) {
+            trace_(TraceLine("Warning: CreateFile failed: %d\n",
+                             static_cast<int>(OpenErrorCode(opened))));
+            continue;
+        }
+        if (TestInterface(opened.handle)) {
+            // The search goes on to the end of the list: the last passing
+            // interface wins.
+            if (platform::IsOpenHandle(device_))
+                hid_.Close(device_);
+            device_ = opened.handle;
+        } else {
+            hid_.Close(opened.handle);
+        }
+    }
+    return platform::IsOpenHandle(device_);
+}
+
+} // namespace keywright

@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/linux/FilterControl.h"
+#include "platform/linux/KeyboardEventNodes.h"
+#include "platform/linux/OnceLog.h"
+
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+struct udev;
+struct udev_monitor;
+
+namespace keywright::platform::lnx {
+
+// The keyboard filter's thread: it watches the event nodes of the filtered
+// keyboards and carries out what KeyboardNodeFilter decides for each.
+//
+// Nodes: those present when the thread starts, and those udev announces
+// while it runs (a keyboard plugged in later); a node that fails a read
+// (unplugged) is let go. Each node gets a pass-through uinput device with
+// the node's own name (plus " (Keywright pass-through)"), ids and events,
+// except autorepeat (the repeats of the node are passed through instead, so
+// they are not made twice) and force feedback. A node whose pass-through
+// device cannot be made is left alone, never grabbed: grabbing it would take
+// the keyboard away from the system. LED changes the system makes on the
+// pass-through device (Caps Lock, Num Lock) are written on to the node, since
+// a grabbed node receives none of its own.
+//
+// Grabbing (EVIOCGRAB, through libevdev) is tried when KeyboardNodeFilter
+// asks for it and every event the node had is read, and is kept only when
+// the key state read right after it shows no key down.
+//
+// Key reports go to FilterControl; the key table is FilterControl's. When the
+// reader stops, each node releases on its pass-through device what it holds,
+// is ungrabbed and closed; a node that goes away while the reader runs also
+// reports an up for each key it reported down.
+//
+// One poll() over an eventfd (stop), the udev monitor and every node's and
+// pass-through device's descriptor: no wakeups while nothing happens.
+class KeyboardFilterReader {
+  public:
+    KeyboardFilterReader(FilterControl& control, std::string uinputPath,
+                         std::vector<FilteredKeyboard> keyboards, OnceLog& log);
+    // Stops the thread and lets every node go.
+    ~KeyboardFilterReader();
+    KeyboardFilterReader(const KeyboardFilterReader&) = delete;
+    KeyboardFilterReader& operator=(const KeyboardFilterReader&) = delete;
+
+    // Starts the thread; false, after logging why, when it cannot. Without
+    // udev events (no udevd, as in containers) it still runs, on the nodes
+    // present at the start.
+    bool Start();
+
+  private:
+    struct Node;
+
+    void Run();
+    void AddNode(const std::string& devnode);
+    void Watch(); // one udev monitor message
+    // Reads what the node has; false when the node is gone.
+    bool Drain(Node& node);
+    void Feed(Node& node, const EvdevEvent& event, const FilterKeyTable& table);
+    void TryGrab(Node& node);
+    void ForwardLeds(Node& node);
+    // `gone`: the node went away by itself (its key ups are reported).
+    void LetGo(Node& node, bool gone);
+
+    FilterControl& control_;
+    const std::string uinputPath_;
+    const std::vector<FilteredKeyboard> keyboards_;
+    OnceLog& log_;
+
+    int stopFd_ = -1;
+    udev* udev_ = nullptr;
+    udev_monitor* monitor_ = nullptr; // null without hot-plug
+    std::vector<std::unique_ptr<Node>> nodes_; // the thread's own
+    std::thread thread_;
+};
+
+} // namespace keywright::platform::lnx

@@ -1,0 +1,149 @@
+#include "platform/linux/KeyboardNodeFilter.h"
+
+#include <linux/input-event-codes.h>
+
+namespace keywright::platform::lnx {
+namespace {
+
+constexpr std::int32_t kKeyUp = 0;
+constexpr std::int32_t kKeyDown = 1;
+constexpr std::int32_t kKeyRepeat = 2;
+
+// hid-input gives the full usage (page << 16 | usage) as MSC_SCAN; a page the
+// program has key codes for is taken as it is.
+std::optional<HidUsage> UsageFromScan(std::int32_t scan) {
+    const auto value = static_cast<std::uint32_t>(scan);
+    const auto page = static_cast<std::uint16_t>(value >> 16);
+    if (page != kHidPageKeyboard && page != kHidPageConsumer && page != kHidPageGenericDesktop)
+        return std::nullopt;
+    return HidUsage{page, static_cast<std::uint16_t>(value & 0xFFFF)};
+}
+
+} // namespace
+
+KeyboardNodeFilter::KeyboardNodeFilter(std::span<const std::uint16_t> keysDown)
+    : down_(keysDown.begin(), keysDown.end()) {}
+
+bool KeyboardNodeFilter::ConfirmGrab(std::span<const std::uint16_t> keysDownNow) {
+    if (!keysDownNow.empty()) {
+        down_.insert(keysDownNow.begin(), keysDownNow.end());
+        grabbed_ = false;
+        return false;
+    }
+    down_.clear();
+    grabbed_ = true;
+    frame_.clear();
+    pendingScan_.reset();
+    return true;
+}
+
+std::optional<HidUsage> KeyboardNodeFilter::UsageOf(std::uint16_t code) const {
+    if (pendingScan_)
+        if (const auto usage = UsageFromScan(*pendingScan_))
+            return usage;
+    return UsageForKey(code);
+}
+
+void KeyboardNodeFilter::HandleKey(const EvdevEvent& event, const FilterKeyTable& table,
+                                   NodeFilterOutput& out) {
+    const std::uint16_t code = event.code;
+    if (event.value == kKeyDown)
+        down_.insert(code);
+    else if (event.value == kKeyUp)
+        down_.erase(code);
+    if (!grabbed_)
+        return;
+
+    const auto pass = [&](const std::optional<std::int32_t>& scan, std::int32_t value) {
+        if (scan)
+            frame_.push_back({EV_MSC, MSC_SCAN, *scan});
+        frame_.push_back({EV_KEY, code, value});
+    };
+    const auto route = routes_.find(code);
+    switch (event.value) {
+    case kKeyDown: {
+        if (route != routes_.end())
+            break; // already down: nothing new
+        Route added;
+        added.usage = UsageOf(code);
+        added.passed = !(added.usage && table.HoldsBack(*added.usage));
+        if (added.usage)
+            out.reports.push_back({*added.usage, true});
+        if (added.passed)
+            pass(pendingScan_, kKeyDown);
+        routes_.emplace(code, added);
+        break;
+    }
+    case kKeyUp:
+        if (route == routes_.end())
+            break; // went down before the grab
+        if (route->second.usage)
+            out.reports.push_back({*route->second.usage, false});
+        if (route->second.passed)
+            pass(pendingScan_, kKeyUp);
+        routes_.erase(route);
+        break;
+    case kKeyRepeat:
+        if (route != routes_.end() && route->second.passed)
+            pass(std::nullopt, kKeyRepeat);
+        break;
+    default:
+        break;
+    }
+}
+
+NodeFilterOutput KeyboardNodeFilter::Handle(const EvdevEvent& event, const FilterKeyTable& table) {
+    NodeFilterOutput out;
+    switch (event.type) {
+    case EV_SYN:
+        if (event.code == SYN_REPORT && grabbed_ && !frame_.empty()) {
+            out.passThrough = std::move(frame_);
+            out.passThrough.push_back(event);
+        }
+        if (event.code == SYN_REPORT || event.code == SYN_DROPPED) {
+            frame_.clear();
+            pendingScan_.reset();
+        }
+        return out;
+    case EV_MSC:
+        if (event.code == MSC_SCAN) {
+            pendingScan_ = event.value;
+            return out;
+        }
+        break;
+    case EV_KEY:
+        HandleKey(event, table, out);
+        pendingScan_.reset();
+        return out;
+    case EV_LED:
+    case EV_SND:
+    case EV_FF:
+    case EV_PWR:
+    case EV_FF_STATUS:
+        return out;
+    default:
+        break;
+    }
+    if (grabbed_)
+        frame_.push_back(event);
+    return out;
+}
+
+NodeFilterOutput KeyboardNodeFilter::Release() {
+    NodeFilterOutput out;
+    for (const auto& [code, route] : routes_) {
+        if (route.usage)
+            out.reports.push_back({*route.usage, false});
+        if (route.passed)
+            out.passThrough.push_back({EV_KEY, code, kKeyUp});
+    }
+    if (!out.passThrough.empty())
+        out.passThrough.push_back({EV_SYN, SYN_REPORT, 0});
+    routes_.clear();
+    frame_.clear();
+    pendingScan_.reset();
+    grabbed_ = false;
+    return out;
+}
+
+} // namespace keywright::platform::lnx

@@ -1,0 +1,145 @@
+#include "platform/linux/VirtualOutputDevice.h"
+
+#include "platform/linux/EvdevUsageTable.h"
+#include "platform/linux/WindowsErrors.h"
+
+#include <cerrno>
+#include <libevdev/libevdev.h>
+#include <linux/input.h>
+
+namespace keywright::platform::lnx {
+
+class VirtualOutputDevice::Writer {
+  public:
+    bool attached = true; // guarded by the device's mutex
+};
+
+namespace {
+
+constexpr const char* kDeviceName = "Keywright virtual input";
+
+struct EvdevFree {
+    void operator()(libevdev* device) const { libevdev_free(device); }
+};
+
+std::unique_ptr<libevdev, EvdevFree> Describe() {
+    std::unique_ptr<libevdev, EvdevFree> description(libevdev_new());
+    if (!description)
+        return nullptr;
+    libevdev_set_name(description.get(), kDeviceName);
+    libevdev_set_id_bustype(description.get(), BUS_VIRTUAL);
+    libevdev_set_id_vendor(description.get(), VirtualOutputDevice::kVendorId);
+    libevdev_set_id_product(description.get(), VirtualOutputDevice::kProductId);
+    libevdev_set_id_version(description.get(), 1);
+    for (const std::uint16_t key : KeysWithUsage())
+        libevdev_enable_event_code(description.get(), EV_KEY, key, nullptr);
+    for (unsigned bit = 0; bit < kMouseButtonBits; ++bit)
+        libevdev_enable_event_code(description.get(), EV_KEY, *MouseButtonKey(bit), nullptr);
+    for (const unsigned axis : {REL_X, REL_Y, REL_WHEEL})
+        libevdev_enable_event_code(description.get(), EV_REL, axis, nullptr);
+    return description;
+}
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        const auto lower = [](char c) {
+            return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+        };
+        if (lower(a[i]) != lower(b[i]))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool VirtualOutputDevice::IsPath(std::string_view path) {
+    return EqualsIgnoringCase(path, kPath);
+}
+
+HidAttributes VirtualOutputDevice::Attributes() {
+    return {kVendorId, kProductId, 1};
+}
+
+HidCaps VirtualOutputDevice::Caps() {
+    HidCaps caps;
+    caps.usage = kUsage;
+    caps.usagePage = kUsagePage;
+    caps.outputReportByteLength = kOutputReportLength;
+    return caps;
+}
+
+VirtualOutputDevice::VirtualOutputDevice(std::string uinputPath, SinkMaker makeSink)
+    : uinputPath_(std::move(uinputPath)), makeSink_(std::move(makeSink)) {}
+
+VirtualOutputDevice::~VirtualOutputDevice() = default;
+
+bool VirtualOutputDevice::Available(std::string& problem) {
+    {
+        std::lock_guard lock(mutex_);
+        if (device_)
+            return true;
+    }
+    if (const int error = ProbeUinput(uinputPath_); error != 0) {
+        problem = DescribeUinputProblem(uinputPath_, error) +
+                  "; until then the virtual output device is not offered";
+        return false;
+    }
+    return true;
+}
+
+std::shared_ptr<VirtualOutputDevice::Writer> VirtualOutputDevice::Attach(HidOpenError& error,
+                                                                         std::string& message) {
+    std::lock_guard lock(mutex_);
+    if (!device_) {
+        int problem = ENOMEM;
+        if (makeSink_) {
+            device_ = makeSink_(problem);
+        } else if (const auto description = Describe()) {
+            device_ = UinputDevice::Create(uinputPath_, *description, problem);
+        }
+        if (!device_) {
+            error = problem == EACCES || problem == EPERM            ? HidOpenError::PermissionDenied
+                    : problem == ENOENT || problem == ENODEV ? HidOpenError::NotFound
+                                                                     : HidOpenError::Other;
+            message = DescribeUinputProblem(uinputPath_, problem);
+            return nullptr;
+        }
+    }
+    ++writers_;
+    return std::make_shared<Writer>();
+}
+
+void VirtualOutputDevice::Detach(Writer& writer) {
+    std::lock_guard lock(mutex_);
+    if (!writer.attached)
+        return;
+    writer.attached = false;
+    if (--writers_ > 0 || !device_)
+        return;
+    const std::vector<EvdevEvent> release = decoder_.ReleaseAll();
+    int error = 0;
+    if (!release.empty())
+        device_->Emit(release, error);
+}
+
+HidWriteResult VirtualOutputDevice::Write(Writer& writer, const std::uint8_t* report,
+                                          std::size_t length) {
+    using Start = HidWriteResult::Start;
+    std::lock_guard lock(mutex_);
+    if (!writer.attached || !device_)
+        return {Start::Failed, kErrorInvalidHandle, false, 0};
+    if (report == nullptr || (length != kVirtualPacketLength && length != kOutputReportLength))
+        return {Start::Failed, kErrorInvalidParameter, false, 0};
+    const DecodedPacket packet = decoder_.Decode({report, kVirtualPacketLength});
+    if (packet.verdict != PacketVerdict::Decoded)
+        return {Start::Failed, kErrorInvalidParameter, false, 0};
+    int error = 0;
+    if (!packet.events.empty() && !device_->Emit(packet.events, error))
+        return {Start::Failed, WindowsErrorFromErrno(error), false, 0};
+    return {Start::Completed, 0, false, static_cast<std::uint32_t>(length)};
+}
+
+} // namespace keywright::platform::lnx

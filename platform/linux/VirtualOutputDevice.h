@@ -1,0 +1,92 @@
+#pragma once
+
+#include "platform/HidService.h"
+#include "platform/linux/UinputDevice.h"
+#include "platform/linux/VirtualPacketDecoder.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+
+namespace keywright::platform::lnx {
+
+// The virtual output device on uinput, as LinuxHidService presents it: one HID
+// interface, vendor 0xDEED, product 0xFEED, a top-level collection with usage
+// page 0xFF00 and usage 1, at the path kPath. The program finds it the way it
+// finds the virtual HID device on Windows and writes it 64-byte packets
+// (VirtualPacketDecoder), which come out as the keyboard, mouse, consumer and
+// system-control input of one uinput device (KEY_* of EvdevUsageTable, the
+// eight mouse buttons, REL_X, REL_Y and REL_WHEEL).
+//
+// The uinput device is made on the first open with write access and stays
+// until the service goes. It is listed only while it exists or /dev/uinput
+// opens for writing.
+//
+// Caps give an output report length of 65: a Windows caller writes a report
+// of the length the caps give, counting a report id byte in front of the
+// packet. Write takes the 64-byte packet (byte 0, the 0x05 marker, in the
+// place of that id), or 65 bytes of which the last is ignored, and reports
+// the length it was given as transferred. Other lengths, and packets that do
+// not decode (wrong marker, unknown report id), fail with
+// ERROR_INVALID_PARAMETER and change nothing.
+//
+// When the last handle with write access closes, every key, button and
+// control its packets left down is released, so nothing stays pressed.
+// Thread-safe: each packet's change of state and the events that carry it are
+// one step.
+class VirtualOutputDevice {
+  public:
+    static constexpr std::string_view kPath =
+        "\\\\?\\hid#vid_deed&pid_feed#keywright-uinput&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    static constexpr std::uint16_t kVendorId = 0xDEED;
+    static constexpr std::uint16_t kProductId = 0xFEED;
+    static constexpr std::uint16_t kUsagePage = 0xFF00;
+    static constexpr std::uint16_t kUsage = 0x01;
+    static constexpr std::uint16_t kOutputReportLength = 65;
+
+    // `path` names this device (compared without regard to case, as Windows
+    // compares interface paths).
+    static bool IsPath(std::string_view path);
+    static HidAttributes Attributes();
+    static HidCaps Caps();
+
+    // Makes the device's event sink; null with an errno value when it cannot.
+    using SinkMaker = std::function<std::unique_ptr<EvdevSink>(int& error)>;
+
+    // The device on uinput, made through `uinputPath`. With `makeSink` (for
+    // tests), events go to the sinks it makes instead; `uinputPath` then
+    // still decides whether the device is Available.
+    explicit VirtualOutputDevice(std::string uinputPath = kUinputPath, SinkMaker makeSink = {});
+    ~VirtualOutputDevice();
+    VirtualOutputDevice(const VirtualOutputDevice&) = delete;
+    VirtualOutputDevice& operator=(const VirtualOutputDevice&) = delete;
+
+    // Whether the device can be listed; when not, `problem` says why.
+    bool Available(std::string& problem);
+
+    // One open handle with write access.
+    class Writer;
+    // Makes the uinput device when it does not exist yet. Null, with `error`
+    // and a message for people, when it cannot be made.
+    std::shared_ptr<Writer> Attach(HidOpenError& error, std::string& message);
+    // The handle closes: its writes fail from now on. The last one to go
+    // releases everything held.
+    void Detach(Writer& writer);
+
+    HidWriteResult Write(Writer& writer, const std::uint8_t* report, std::size_t length);
+
+  private:
+    const std::string uinputPath_;
+    const SinkMaker makeSink_;
+    std::mutex mutex_;
+    // Guarded by mutex_.
+    std::unique_ptr<EvdevSink> device_;
+    VirtualPacketDecoder decoder_;
+    std::size_t writers_ = 0;
+};
+
+} // namespace keywright::platform::lnx
