@@ -152,7 +152,9 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         count = PlayCount(currentRecord_);
     }
     if (code == 0 || count == 0) {
-        thread->Wait(2); // finished: idle until the next Stop
+        // Finished: nothing to play until the next Stop, so sleep until then
+        // instead of polling.
+        thread->Wait(-1);
         return 0;
     }
 

@@ -5,6 +5,8 @@
 namespace keywright::ui {
 namespace {
 
+thread_local int lookupsPaused = 0;
+
 // At most `max` UTF-16 units, never half of a surrogate pair.
 QString Cut(QString text, qsizetype max) {
     if (text.size() <= max)
@@ -89,7 +91,17 @@ QString Language::Find(const QString& context, const QString& source) const {
     return {};
 }
 
+Language::QtLookupsPaused::QtLookupsPaused() {
+    ++lookupsPaused;
+}
+
+Language::QtLookupsPaused::~QtLookupsPaused() {
+    --lookupsPaused;
+}
+
 QString Language::translate(const char* context, const char* sourceText, const char*, int) const {
+    if (lookupsPaused > 0)
+        return {};
     return Find(QString::fromUtf8(context), QString::fromUtf8(sourceText));
 }
 

@@ -39,6 +39,18 @@ class Language : public QTranslator {
     // a null string when neither has one.
     QString Find(const QString& context, const QString& source) const;
 
+    // While one lives on a thread, languages answer none of Qt's lookups
+    // (QCoreApplication::translate) there. The layout loader reads a layout's
+    // texts as written, to keep them as the sources, and Qt's form builder
+    // translates some of them through those lookups whatever it is told.
+    class QtLookupsPaused {
+      public:
+        QtLookupsPaused();
+        ~QtLookupsPaused();
+        QtLookupsPaused(const QtLookupsPaused&) = delete;
+        QtLookupsPaused& operator=(const QtLookupsPaused&) = delete;
+    };
+
     QString translate(const char* context, const char* sourceText,
                       const char* disambiguation = nullptr, int n = -1) const override;
     bool isEmpty() const override { return contexts_.isEmpty(); }

@@ -1,6 +1,7 @@
 #include "ui/LayoutLoader.h"
 
 #include "ui/ControlIds.h"
+#include "ui/Language.h"
 #include "ui/WidgetRegistry.h"
 #include "ui/WindowTexts.h"
 #include "ui/WindowTree.h"
@@ -33,7 +34,8 @@ QString StockClassFor(const QString& qtClass, const QWidget* parent) {
 
 LayoutLoader::LayoutLoader(const WidgetRegistry& registry, const ControlIds& ids)
     : registry_(registry), ids_(ids) {
-    // Texts are translated by the toolkit, which keeps their sources.
+    // Texts are translated by the toolkit, which keeps their sources. This
+    // covers item texts; properties and tab titles are guarded in Load.
     setTranslationEnabled(false);
 }
 
@@ -57,7 +59,11 @@ QWidget* LayoutLoader::Load(const QByteArray& document, const QString& folder, Q
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     setWorkingDirectory(QDir(folder));
-    QWidget* top = load(&buffer, parent);
+    QWidget* top = nullptr;
+    {
+        const Language::QtLookupsPaused asWritten;
+        top = load(&buffer, parent);
+    }
     if (top == nullptr) {
         if (error != nullptr) {
             *error = errorString().isEmpty() ? QStringLiteral("the layout has no widget")
