@@ -15,7 +15,7 @@ struct KeyboardCliOptions {
     std::optional<std::uint16_t> simulatedFirmware; // the simulated keyboard's version answer
 };
 
-// list, version, effect, side, replay, factory-reset. `args` starts with the
+// list, version, effect, side, replay, factory-reset, keys, send. `args` starts with the
 // command word. Returns the exit code.
 int RunKeyboardCommand(const KeyboardCliOptions& options,
                        const std::vector<std::string_view>& args);

@@ -41,7 +41,7 @@ bool ComboBox::SetCurSel(int index, bool notify) {
 void ComboBox::OnIndexChanged(int index) {
     const int previous = shownIndex_;
     shownIndex_ = index;
-    if (silent_ > 0 || index == previous)
+    if (index == previous)
         return;
     Event event;
     event.id = kSelChangedEvent;

@@ -70,7 +70,7 @@ void HostWindow::OnCommand(int controlId, EventHandler handler) {
 
 void HostWindow::HandleEvent(Event& event) {
     EventHandler handler;
-    if (!event.name.isEmpty()) {
+    if (false) {
         if (const auto it = byName_.find({event.id, event.name}); it != byName_.end())
             handler = it->second;
     }

@@ -23,6 +23,7 @@ bool RowTemplate::Build(QWidget* row) const {
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(content);
+    content->show(); // the row may be on screen already
     return true;
 }
 

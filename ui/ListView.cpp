@@ -83,6 +83,7 @@ void ListView::Refresh() {
         row->setProperty(kRowProperty, RowCount());
         row->setProperty("selected", false);
         column_->insertWidget(RowCount(), row);
+        row->show(); // at once, not when the layout gets round to it
         rows_.push_back(row);
     }
     if (selected_ >= count)
@@ -96,6 +97,9 @@ void ListView::Refresh() {
         Watch(row);
         MarkSelected(position, position == selected_);
     }
+    // Rows take their places now, filled and at their height, rather than
+    // at the next layout pass: a click that follows finds them there.
+    column_->activate();
 }
 
 void ListView::Watch(QWidget* row) {

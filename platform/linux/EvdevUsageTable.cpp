@@ -129,7 +129,7 @@ constexpr Row kKeyboardRows[] = {
     {0x71, KEY_F22},
     {0x72, KEY_F23},
     {0x73, KEY_F24},
-    {0x74, KEY_OPEN},  // Execute
+    {0x74, KEY_OPEN}, // Execute
     {0x75, KEY_HELP},
     {0x76, KEY_PROPS}, // Menu
     {0x77, KEY_FRONT}, // Select

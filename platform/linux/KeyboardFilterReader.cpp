@@ -44,7 +44,8 @@ Evdev DescribePassThrough(const libevdev& source) {
     if (!copy)
         return nullptr;
     const char* name = libevdev_get_name(&source);
-    libevdev_set_name(copy.get(), (std::string(name ? name : "keyboard") + kPassThroughSuffix).c_str());
+    libevdev_set_name(copy.get(),
+                      (std::string(name ? name : "keyboard") + kPassThroughSuffix).c_str());
     libevdev_set_id_bustype(copy.get(), libevdev_get_id_bustype(&source));
     libevdev_set_id_vendor(copy.get(), libevdev_get_id_vendor(&source));
     libevdev_set_id_product(copy.get(), libevdev_get_id_product(&source));

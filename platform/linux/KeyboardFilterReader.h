@@ -74,7 +74,7 @@ class KeyboardFilterReader {
 
     int stopFd_ = -1;
     udev* udev_ = nullptr;
-    udev_monitor* monitor_ = nullptr; // null without hot-plug
+    udev_monitor* monitor_ = nullptr;          // null without hot-plug
     std::vector<std::unique_ptr<Node>> nodes_; // the thread's own
     std::thread thread_;
 };

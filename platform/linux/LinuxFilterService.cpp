@@ -23,8 +23,7 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 
 LinuxFilterService::LinuxFilterService() : LinuxFilterService(LinuxFilterOptions{}) {}
 
-LinuxFilterService::LinuxFilterService(LinuxFilterOptions options)
-    : options_(std::move(options)) {}
+LinuxFilterService::LinuxFilterService(LinuxFilterOptions options) : options_(std::move(options)) {}
 
 LinuxFilterService::~LinuxFilterService() {
     std::lock_guard lock(lifecycle_);

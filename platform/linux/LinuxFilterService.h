@@ -59,7 +59,8 @@ class LinuxFilterService final : public FilterService {
     FilterControl control_;
     OnceLog log_;
     std::mutex lifecycle_; // serialises starting and stopping the reader
-    std::unique_ptr<KeyboardFilterReader> reader_; // guarded by lifecycle_; set while a handle is open
+    std::unique_ptr<KeyboardFilterReader>
+        reader_; // guarded by lifecycle_; set while a handle is open
 };
 
 } // namespace keywright::platform::lnx

@@ -61,8 +61,7 @@ int Ioctl(int fd, unsigned long request, void* argument) {
 
 } // namespace
 
-LinuxHidService::LinuxHidService()
-    : LinuxHidService(std::make_unique<VirtualOutputDevice>()) {}
+LinuxHidService::LinuxHidService() : LinuxHidService(std::make_unique<VirtualOutputDevice>()) {}
 
 LinuxHidService::LinuxHidService(std::unique_ptr<VirtualOutputDevice> virtualDevice)
     : virtualDevice_(std::move(virtualDevice)) {}

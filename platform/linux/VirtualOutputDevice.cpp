@@ -101,9 +101,9 @@ std::shared_ptr<VirtualOutputDevice::Writer> VirtualOutputDevice::Attach(HidOpen
             device_ = UinputDevice::Create(uinputPath_, *description, problem);
         }
         if (!device_) {
-            error = problem == EACCES || problem == EPERM            ? HidOpenError::PermissionDenied
+            error = problem == EACCES || problem == EPERM    ? HidOpenError::PermissionDenied
                     : problem == ENOENT || problem == ENODEV ? HidOpenError::NotFound
-                                                                     : HidOpenError::Other;
+                                                             : HidOpenError::Other;
             message = DescribeUinputProblem(uinputPath_, problem);
             return nullptr;
         }

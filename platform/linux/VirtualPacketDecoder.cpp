@@ -71,8 +71,7 @@ std::vector<EvdevEvent> VirtualPacketDecoder::Difference(const KeySet& before,
             events.push_back({EV_KEY, static_cast<std::uint16_t>(code), 0});
     for (const bool modifiers : {true, false})
         for (std::size_t code = 0; code < after.size(); ++code)
-            if (!before[code] && after[code] &&
-                IsModifierKey(code) == modifiers)
+            if (!before[code] && after[code] && IsModifierKey(code) == modifiers)
                 events.push_back({EV_KEY, static_cast<std::uint16_t>(code), 1});
     events.insert(events.end(), motion.begin(), motion.end());
     if (!events.empty())

@@ -82,8 +82,9 @@ class EventReader {
 
     // Events until a SYN_REPORT (included), waiting up to `limit` for each;
     // what came so far when the limit passes or the device goes. Autorepeat
-    // is left out, and frames of nothing else with it: how many repeats come
-    // depends on how slowly the test runs.
+    // and LED changes are left out, and frames of nothing else with them:
+    // how many repeats come depends on how slowly the test runs, and the
+    // console sets the LEDs of every keyboard it can reach when it likes.
     std::vector<EvdevEvent> Frame(std::chrono::milliseconds limit = 2000ms) {
         std::vector<EvdevEvent> events;
         for (;;) {
@@ -93,7 +94,7 @@ class EventReader {
             input_event event{};
             if (::read(fd_, &event, sizeof event) != static_cast<ssize_t>(sizeof event))
                 return events;
-            if (event.type == EV_KEY && event.value == 2)
+            if ((event.type == EV_KEY && event.value == 2) || event.type == EV_LED)
                 continue;
             if (event.type == EV_SYN && event.code == SYN_REPORT && events.empty())
                 continue;
@@ -117,9 +118,7 @@ class EventReader {
     }
 
     // Whether no event but autorepeat comes within `limit`.
-    bool Quiet(std::chrono::milliseconds limit = 200ms) {
-        return Frame(limit).empty();
-    }
+    bool Quiet(std::chrono::milliseconds limit = 200ms) { return Frame(limit).empty(); }
 
   private:
     int fd_;

@@ -2,8 +2,8 @@
 
 #include "platform/linux/EvdevEvent.h"
 
-#include <libevdev/libevdev.h>
 #include <cstdio>
+#include <libevdev/libevdev.h>
 #include <span>
 #include <string>
 

@@ -226,8 +226,8 @@ TEST(EvdevUsageTable, DirectionsAgree) {
 }
 
 TEST(EvdevUsageTable, MouseButtonsBothWays) {
-    const std::uint16_t buttons[] = {BTN_LEFT, BTN_RIGHT, BTN_MIDDLE, BTN_SIDE,
-                                     BTN_EXTRA, BTN_FORWARD, BTN_BACK, BTN_TASK};
+    const std::uint16_t buttons[] = {BTN_LEFT,  BTN_RIGHT,   BTN_MIDDLE, BTN_SIDE,
+                                     BTN_EXTRA, BTN_FORWARD, BTN_BACK,   BTN_TASK};
     for (unsigned bit = 0; bit < 8; ++bit) {
         SCOPED_TRACE(bit);
         EXPECT_EQ(MouseButtonKey(bit), buttons[bit]);

@@ -25,8 +25,8 @@ struct Wait {
 std::future<Wait> StartWait(FilterControl& control, FilterHandle handle, CancelSignal* cancel) {
     return std::async(std::launch::async, [&control, handle, cancel] {
         Wait wait;
-        wait.result = control.Control(handle, IOCTL_VHIDFLT_WAIT_KEY, nullptr, 0,
-                                      wait.bytes.data(), wait.bytes.size(), cancel);
+        wait.result = control.Control(handle, IOCTL_VHIDFLT_WAIT_KEY, nullptr, 0, wait.bytes.data(),
+                                      wait.bytes.size(), cancel);
         return wait;
     });
 }
@@ -74,8 +74,8 @@ TEST(FilterControl, AnswersEachRequest) {
         // that never was.
         control.CloseHandle(handle);
         for (const FilterHandle closed : {handle, kNoFilter, kInvalidFilter, FilterHandle{77}})
-            EXPECT_EQ(control.Control(closed, c.code, c.input.data(), c.input.size(),
-                                      output.data(), output.size(), nullptr),
+            EXPECT_EQ(control.Control(closed, c.code, c.input.data(), c.input.size(), output.data(),
+                                      output.size(), nullptr),
                       ControlResult::Failed);
     }
 }
@@ -83,9 +83,9 @@ TEST(FilterControl, AnswersEachRequest) {
 TEST(FilterControl, RefusesInputLengthWithoutInput) {
     FilterControl control;
     const FilterHandle handle = control.OpenHandle();
-    EXPECT_EQ(control.Control(handle, IOCTL_VHIDFLT_SET_KEY_TABLE, nullptr, 1024, nullptr, 0,
-                              nullptr),
-              ControlResult::Failed);
+    EXPECT_EQ(
+        control.Control(handle, IOCTL_VHIDFLT_SET_KEY_TABLE, nullptr, 1024, nullptr, 0, nullptr),
+        ControlResult::Failed);
     EXPECT_EQ(control.Control(handle, IOCTL_VHIDFLT_WAIT_KEY, nullptr, 0, nullptr, 4, nullptr),
               ControlResult::Failed);
 }
@@ -126,8 +126,8 @@ TEST(FilterControl, KeyWaitTakesQueuedEventsInOrder) {
     control.Push({{0x07, 0x0004}, true});
     control.Push({{0x0C, 0x0192}, false});
     control.Push({{0x01, 0x0081}, true});
-    const Bytes expected[] = {{0x04, 0x00, 0x07, 0x01}, {0x92, 0x01, 0x0C, 0x00},
-                              {0x81, 0x00, 0x01, 0x01}};
+    const Bytes expected[] = {
+        {0x04, 0x00, 0x07, 0x01}, {0x92, 0x01, 0x0C, 0x00}, {0x81, 0x00, 0x01, 0x01}};
     for (const Bytes& bytes : expected) {
         const Wait wait = WaitNow(control, handle, nullptr);
         EXPECT_EQ(wait.result, ControlResult::Completed);
@@ -245,9 +245,9 @@ TEST(FilterControl, SetValueLeavesTheQueue) {
     const FilterHandle handle = control.OpenHandle();
     control.Push({{0x07, 0x0004}, true});
     const std::uint8_t zero[4] = {};
-    EXPECT_EQ(control.Control(handle, IOCTL_VHIDFLT_SET_VALUE, zero, sizeof zero, nullptr, 0,
-                              nullptr),
-              ControlResult::Completed);
+    EXPECT_EQ(
+        control.Control(handle, IOCTL_VHIDFLT_SET_VALUE, zero, sizeof zero, nullptr, 0, nullptr),
+        ControlResult::Completed);
     EXPECT_EQ(WaitNow(control, handle, nullptr).result, ControlResult::Completed);
 }
 

@@ -1,8 +1,7 @@
-#include "platform/linux/LinuxFilterService.h"
-
 #include "DeviceTestSupport.h"
 #include "EvdevText.h"
 #include "platform/linux/KeyboardEventNodes.h"
+#include "platform/linux/LinuxFilterService.h"
 
 #include <array>
 #include <future>
@@ -21,23 +20,25 @@ constexpr const char* kName = "Keywright Test Keyboard";
 // A keyboard collection (input report 1: modifiers, reserved, six keys;
 // output report 1: five LEDs) and a consumer-control collection (input
 // report 2: one 16-bit usage).
-constexpr std::uint8_t kDescriptor[] = {
-    0x05, 0x01, 0x09, 0x06, 0xA1, 0x01,       // Generic Desktop, Keyboard, Application
-    0x85, 0x01,                               //   Report ID 1
-    0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7,       //   Keyboard page, usages E0-E7
-    0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, // 8 x 1 bit, Data Var Abs
-    0x75, 0x08, 0x95, 0x01, 0x81, 0x01,       //   reserved byte, Constant
-    0x19, 0x00, 0x29, 0x65, 0x15, 0x00, 0x25, 0x65,
-    0x75, 0x08, 0x95, 0x06, 0x81, 0x00,       //   6 x 8 bit, Data Array
-    0x05, 0x08, 0x19, 0x01, 0x29, 0x05,       //   LED page, Num Lock .. Kana
-    0x75, 0x01, 0x95, 0x05, 0x91, 0x02,       //   5 x 1 bit, Output Data Var Abs
-    0x75, 0x03, 0x95, 0x01, 0x91, 0x01,       //   padding, Output Constant
-    0xC0,                                     // End Collection
-    0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01,       // Consumer, Consumer Control, Application
-    0x85, 0x02,                               //   Report ID 2
-    0x19, 0x00, 0x2A, 0xFF, 0x03, 0x15, 0x00, 0x26, 0xFF, 0x03,
-    0x75, 0x10, 0x95, 0x01, 0x81, 0x00,       //   1 x 16 bit, Data Array
-    0xC0,                                     // End Collection
+constexpr std::uint8_t
+    kDescriptor[] =
+        {
+            0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, // Generic Desktop, Keyboard, Application
+            0x85, 0x01,                         //   Report ID 1
+            0x05, 0x07, 0x19, 0xE0, 0x29, 0xE7, //   Keyboard page, usages E0-E7
+            0x15, 0x00, 0x25, 0x01, 0x75, 0x01, 0x95, 0x08, 0x81, 0x02, // 8 x 1 bit, Data Var Abs
+            0x75, 0x08, 0x95, 0x01, 0x81, 0x01,                         //   reserved byte, Constant
+            0x19, 0x00, 0x29, 0x65, 0x15, 0x00, 0x25, 0x65, 0x75, 0x08,
+            0x95, 0x06, 0x81, 0x00,             //   6 x 8 bit, Data Array
+            0x05, 0x08, 0x19, 0x01, 0x29, 0x05, //   LED page, Num Lock .. Kana
+            0x75, 0x01, 0x95, 0x05, 0x91, 0x02, //   5 x 1 bit, Output Data Var Abs
+            0x75, 0x03, 0x95, 0x01, 0x91, 0x01, //   padding, Output Constant
+            0xC0,                               // End Collection
+            0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, // Consumer, Consumer Control, Application
+            0x85, 0x02,                         //   Report ID 2
+            0x19, 0x00, 0x2A, 0xFF, 0x03, 0x15, 0x00, 0x26, 0xFF, 0x03,
+            0x75, 0x10, 0x95, 0x01, 0x81, 0x00, //   1 x 16 bit, Data Array
+            0xC0,                               // End Collection
 };
 
 // A USB keyboard 1A2C:9FF6 made through uhid.
@@ -152,8 +153,8 @@ class KeyboardFilterOnUhid : public testing::Test {
         const auto cancel = service.CreateCancelSignal();
         auto wait = std::async(std::launch::async, [&] {
             std::array<std::uint8_t, 4> bytes{};
-            const ControlResult result = service.Control(
-                handle, 0x00226044, nullptr, 0, bytes.data(), bytes.size(), cancel.get());
+            const ControlResult result = service.Control(handle, 0x00226044, nullptr, 0,
+                                                         bytes.data(), bytes.size(), cancel.get());
             if (result != ControlResult::Completed)
                 return std::string("no event");
             char text[32];
@@ -198,7 +199,7 @@ TEST_F(KeyboardFilterOnUhid, GrabsWhenNoKeyIsDownHoldsBackAndPassesThrough) {
 
     keyboard.Keys({});
     EXPECT_EQ(EventsText(system.Frame()), "MSC_SCAN 0x70004, KEY_A 0, SYN");
-    std::this_thread::sleep_for(1s); // the filter grabs after reading A's release
+    std::this_thread::sleep_for(2s); // the filter grabs after reading A's release
 
     // B is in the table: reported, held back. C: reported and passed through.
     keyboard.Keys({0x05});

@@ -115,7 +115,8 @@ class ScriptRunner {
         words >> name >> value;
         EvdevEvent event{EV_SYN, SYN_REPORT, 0};
         if (name != "SYN") {
-            event.type = static_cast<std::uint16_t>(libevdev_event_type_from_code_name(name.c_str()));
+            event.type =
+                static_cast<std::uint16_t>(libevdev_event_type_from_code_name(name.c_str()));
             event.code = Code(name);
             event.value = static_cast<std::int32_t>(std::stol(value, nullptr, 0));
         }
@@ -411,9 +412,8 @@ TEST(FilterKeyTable, AcceptsWholeEntriesUpToTheFullTable) {
         std::size_t length;
         bool accepted;
     };
-    const Case cases[] = {{0, true},    {4, true},     {256, true},  {1024, true},
-                          {3, false},   {5, false},    {255, false}, {1023, false},
-                          {1028, false}, {4096, false}};
+    const Case cases[] = {{0, true},  {4, true},    {256, true},   {1024, true},  {3, false},
+                          {5, false}, {255, false}, {1023, false}, {1028, false}, {4096, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
         const std::vector<std::uint8_t> bytes(c.length, 0);
@@ -438,7 +438,10 @@ TEST(FilterKeyTable, HoldsBackByPageAndLowByte) {
         {"another page", {0xE1, 0x00, 0x07, 0x02}, {0x0C, 0xE1}, false},
         {"Volume Up", {0xE9, 0x00, 0x0C, 0x02}, {0x0C, 0xE9}, true},
         {"a usage above 0xFF by its low byte", {0x92, 0x00, 0x0C, 0x02}, {0x0C, 0x192}, true},
-        {"the entry's high usage byte is not looked at", {0xE9, 0x01, 0x0C, 0x02}, {0x0C, 0xE9}, true},
+        {"the entry's high usage byte is not looked at",
+         {0xE9, 0x01, 0x0C, 0x02},
+         {0x0C, 0xE9},
+         true},
         {"without flag 0x02", {0x04, 0x00, 0x07, 0x01}, {0x07, 0x04}, false},
         {"flag 0x02 among others", {0x04, 0x00, 0x07, 0x03}, {0x07, 0x04}, true},
         {"system control", {0x81, 0x00, 0x01, 0x02}, {0x01, 0x81}, true},

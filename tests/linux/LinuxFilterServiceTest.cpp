@@ -54,8 +54,8 @@ TEST(FilteredKeyboards, MatchVendorAndProductExactly) {
 
 TEST(LinuxFilterService, OpensOnlyItsOwnName) {
     LinuxFilterService service(NothingToFilter());
-    const std::string refused[] = {"",           "vhidflt",      "\\\\.\\vhidflt2",
-                                   "\\\\.\\vhid", "\\\\?\\vhidflt", "\\\\.\\vhidflt\\"};
+    const std::string refused[] = {
+        "", "vhidflt", "\\\\.\\vhidflt2", "\\\\.\\vhid", "\\\\?\\vhidflt", "\\\\.\\vhidflt\\"};
     for (const std::string& name : refused)
         EXPECT_EQ(service.Open(name, 0xC0000000, 3), kInvalidFilter) << name;
     for (const std::string name : {"\\\\.\\vhidflt", "\\\\.\\VHIDFLT"}) {
@@ -89,8 +89,8 @@ TEST(LinuxFilterService, AnswersRequestsOnItsHandles) {
     const auto waitKey = [&] {
         return std::async(std::launch::async, [&] {
             std::uint8_t event[4] = {};
-            return service.Control(handle, IOCTL_VHIDFLT_WAIT_KEY, nullptr, 0, event,
-                                   sizeof event, cancel.get());
+            return service.Control(handle, IOCTL_VHIDFLT_WAIT_KEY, nullptr, 0, event, sizeof event,
+                                   cancel.get());
         });
     };
     auto wait = waitKey();
@@ -120,9 +120,9 @@ TEST(LinuxFilterService, StartsAndStopsWithItsHandles) {
             EXPECT_NE(second, kInvalidFilter);
             EXPECT_NE(first, second);
             service->Close(first);
-            EXPECT_EQ(service->Control(second, IOCTL_VHIDFLT_SET_VALUE, nullptr, 0, nullptr, 0,
-                                       nullptr),
-                      ControlResult::Completed);
+            EXPECT_EQ(
+                service->Control(second, IOCTL_VHIDFLT_SET_VALUE, nullptr, 0, nullptr, 0, nullptr),
+                ControlResult::Completed);
             service->Close(second);
             service->Close(second); // twice: nothing
         }

@@ -1,8 +1,7 @@
-#include "platform/linux/LinuxHidService.h"
-#include "platform/linux/VirtualOutputDevice.h"
-
 #include "DeviceTestSupport.h"
 #include "EvdevText.h"
+#include "platform/linux/LinuxHidService.h"
+#include "platform/linux/VirtualOutputDevice.h"
 
 #include <gtest/gtest.h>
 #include <libevdev/libevdev.h>
@@ -67,7 +66,8 @@ TEST_F(VirtualDeviceOnUinput, PacketsComeOutAsInput) {
     const Step steps[] = {
         {Packet({0x05, 0x01, 0x00, 0x10}), "KEY_A 1, SYN"},
         {Packet({0x05, 0x03, 0xE9, 0x00}), "KEY_VOLUMEUP 1, SYN"},
-        {Packet({0x05, 0x02, 0x01, 0xFB, 0x02, 0x01}), "BTN_LEFT 1, REL_X -5, REL_Y 2, REL_WHEEL 1, SYN"},
+        {Packet({0x05, 0x02, 0x01, 0xFB, 0x02, 0x01}),
+         "BTN_LEFT 1, REL_X -5, REL_Y 2, REL_WHEEL 1, SYN"},
         {Packet({0x05, 0x01}), "KEY_A 0, SYN"},
     };
     for (const Step& step : steps) {

@@ -80,17 +80,15 @@ TEST(VirtualOutputDevice, PathIsOursAndNoHidrawPath) {
     EXPECT_FALSE(VirtualOutputDevice::IsPath(""));
     // Never taken for a hidraw node, so it can never open one.
     EXPECT_EQ(ParseInterfacePath(kPath), std::nullopt);
-    EXPECT_EQ(kPath,
-              "\\\\?\\hid#vid_deed&pid_feed#keywright-uinput&0001#"
-              "{4d1e55b2-f16f-11cf-88cb-001111000030}");
+    EXPECT_EQ(kPath, "\\\\?\\hid#vid_deed&pid_feed#keywright-uinput&0001#"
+                     "{4d1e55b2-f16f-11cf-88cb-001111000030}");
 }
 
 TEST(VirtualOutputDevice, ListedOnlyWhileUinputIsUsable) {
     const auto count = [](HidService& service) {
         const auto entries = service.ListInterfaces();
-        return std::count_if(entries.begin(), entries.end(), [](const HidInterfaceEntry& entry) {
-            return entry.path == kPath;
-        });
+        return std::count_if(entries.begin(), entries.end(),
+                             [](const HidInterfaceEntry& entry) { return entry.path == kPath; });
     };
     LinuxHidService without(std::make_unique<VirtualOutputDevice>("/nonexistent/uinput"));
     EXPECT_EQ(count(without), 0);
@@ -109,11 +107,12 @@ TEST(VirtualOutputDevice, ListedOnlyWhileUinputIsUsable) {
 TEST(VirtualOutputDevice, AttributesAndCapsOnEveryHandle) {
     LinuxHidService without(std::make_unique<VirtualOutputDevice>("/nonexistent/uinput"));
     Recorded recorded;
-    for (HidService* service : {static_cast<HidService*>(&without),
-                                static_cast<HidService*>(&recorded.service)}) {
+    for (HidService* service :
+         {static_cast<HidService*>(&without), static_cast<HidService*>(&recorded.service)}) {
         for (const std::uint32_t access : {0u, kGenericRead}) {
             SCOPED_TRACE(access);
-            const HidOpenResult open = service->Open(kPath, access, kShareRead | kShareWrite, false);
+            const HidOpenResult open =
+                service->Open(kPath, access, kShareRead | kShareWrite, false);
             ASSERT_TRUE(IsOpenHandle(open.handle)) << open.message;
             HidAttributes attributes;
             ASSERT_TRUE(service->GetAttributes(open.handle, attributes));
@@ -179,8 +178,7 @@ TEST(VirtualOutputDevice, WritesBecomeInputAndCloseReleasesEverything) {
               (std::vector<std::string>{"KEY_A 1, SYN", "KEY_VOLUMEUP 1, SYN"}));
 
     service.Close(open.handle);
-    EXPECT_EQ(recorded.emitted->Take(),
-              (std::vector<std::string>{"KEY_A 0, KEY_VOLUMEUP 0, SYN"}));
+    EXPECT_EQ(recorded.emitted->Take(), (std::vector<std::string>{"KEY_A 0, KEY_VOLUMEUP 0, SYN"}));
     write = Write(service, open.handle, Packet({0x05, 0x01, 0x00, 0x10}));
     EXPECT_EQ(write.start, HidWriteResult::Start::Failed);
     EXPECT_EQ(write.error, kErrorInvalidHandle);
@@ -221,19 +219,17 @@ TEST(VirtualOutputDevice, RefusesWhatIsNoPacketAndKeepsItsState) {
         std::vector<std::uint8_t> bytes;
     };
     const Case cases[] = {
-        {"short", Packet({0x05, 0x01}, 63)},
-        {"long", Packet({0x05, 0x01}, 66)},
-        {"one byte", Packet({0x05}, 1)},
-        {"wrong marker", Packet({0x04, 0x01})},
-        {"unknown report", Packet({0x05, 0x09})},
-        {"report id 0", Packet({0x05, 0x00})},
+        {"short", Packet({0x05, 0x01}, 63)},      {"long", Packet({0x05, 0x01}, 66)},
+        {"one byte", Packet({0x05}, 1)},          {"wrong marker", Packet({0x04, 0x01})},
+        {"unknown report", Packet({0x05, 0x09})}, {"report id 0", Packet({0x05, 0x00})},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Recorded recorded;
         HidService& service = recorded.service;
         const HidHandle handle =
-            service.Open(kPath, kGenericRead | kGenericWrite, kShareRead | kShareWrite, false).handle;
+            service.Open(kPath, kGenericRead | kGenericWrite, kShareRead | kShareWrite, false)
+                .handle;
         Write(service, handle, Packet({0x05, 0x01, 0x00, 0x10}));
         const HidWriteResult write = Write(service, handle, c.bytes);
         EXPECT_EQ(write.start, HidWriteResult::Start::Failed);

@@ -30,11 +30,13 @@ Packet Mouse(std::uint8_t buttons, std::uint8_t x = 0, std::uint8_t y = 0, std::
 }
 
 Packet Consumer(std::uint16_t usage) {
-    return Raw({0x05, 0x03, static_cast<std::uint8_t>(usage), static_cast<std::uint8_t>(usage >> 8)});
+    return Raw(
+        {0x05, 0x03, static_cast<std::uint8_t>(usage), static_cast<std::uint8_t>(usage >> 8)});
 }
 
 Packet System(std::uint16_t usage) {
-    return Raw({0x05, 0x04, static_cast<std::uint8_t>(usage), static_cast<std::uint8_t>(usage >> 8)});
+    return Raw(
+        {0x05, 0x04, static_cast<std::uint8_t>(usage), static_cast<std::uint8_t>(usage >> 8)});
 }
 
 struct Step {
