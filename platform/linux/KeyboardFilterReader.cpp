@@ -185,6 +185,10 @@ void KeyboardFilterReader::Run() {
                 continue;
             log_.Log("system: the keyboard filter cannot poll its devices: " + Errno(errno) +
                      "; it stops filtering");
+            // Nobody would pass the keys of a grabbed node on any more.
+            for (const auto& node : nodes_)
+                LetGo(*node, true);
+            nodes_.clear();
             return;
         }
         if (fds[0].revents != 0)
