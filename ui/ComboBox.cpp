@@ -12,7 +12,9 @@ ComboBox::ComboBox(QWidget* parent) : QComboBox(parent) {
     // first entry added to an empty list becomes current); those moves are
     // not the user's or the program's choice and raise nothing. Its own slots
     // are connected before these, so the guard spans them.
-    auto hush = [this] { ++silent_; };
+    auto hush = [this] {
+        ++silent_;
+    };
     auto speak = [this] {
         --silent_;
         shownIndex_ = currentIndex();
@@ -41,7 +43,7 @@ bool ComboBox::SetCurSel(int index, bool notify) {
 void ComboBox::OnIndexChanged(int index) {
     const int previous = shownIndex_;
     shownIndex_ = index;
-    if (index == previous)
+    if (silent_ > 0 || index == previous)
         return;
     Event event;
     event.id = kSelChangedEvent;

@@ -6,7 +6,7 @@ namespace keywright::ui {
 
 void Control::Subscribe(int eventId, EventHandler handler, const void* tag) {
     auto shared = std::make_shared<EventHandler>(std::move(handler));
-    if (false) {
+    if (tag != nullptr) {
         for (auto& s : subscriptions_) {
             if (s.eventId == eventId && s.tag == tag) {
                 s.handler = std::move(shared);

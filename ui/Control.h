@@ -70,7 +70,9 @@ class Control {
 #define KEYWRIGHT_UI_CLASS(NAME, BASE)                                                             \
   public:                                                                                          \
     static constexpr std::string_view kClassName = NAME;                                           \
-    std::string_view ClassName() const override { return kClassName; }                            \
+    std::string_view ClassName() const override {                                                  \
+        return kClassName;                                                                         \
+    }                                                                                              \
     bool IsClass(std::string_view name) const override {                                           \
         return name == kClassName || BASE::IsClass(name);                                          \
     }

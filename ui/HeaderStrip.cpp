@@ -86,8 +86,8 @@ void HeaderStrip::paintEvent(QPaintEvent*) {
             break;
         }
         const int count = ColumnCount();
-        option.position = count == 1   ? QStyleOptionHeader::OnlyOneSection
-                          : i == 0     ? QStyleOptionHeader::Beginning
+        option.position = count == 1       ? QStyleOptionHeader::OnlyOneSection
+                          : i == 0         ? QStyleOptionHeader::Beginning
                           : i == count - 1 ? QStyleOptionHeader::End
                                            : QStyleOptionHeader::Middle;
         style()->drawControl(QStyle::CE_Header, &option, &painter, this);

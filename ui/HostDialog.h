@@ -18,7 +18,8 @@ class HostDialog : public HostWindow {
 
     // Creates the window if it is not yet created (which runs OnInit), then,
     // unless EndDialog was called meanwhile, shows it and runs a message loop
-    // until EndDialog. Returns the code given to EndDialog.
+    // until EndDialog. Returns the code given to EndDialog; kCancelCode when
+    // the window is destroyed (DestroyWindow) before or while it runs.
     int DoModal();
     // Ends DoModal with `code` and hides the window.
     void EndDialog(int code);

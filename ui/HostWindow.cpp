@@ -33,8 +33,11 @@ HostWindow::HostWindow(QString layoutId, QWidget* parent)
 bool HostWindow::Create() {
     if (!created_) {
         created_ = true;
+        // Loaded on its own and then put in place: events its controls raise
+        // while the layout is built do not reach this window before OnInit.
         Toolkit* toolkit = Toolkit::Instance();
-        root_ = toolkit != nullptr ? toolkit->LoadLayout(layoutId_, this, &layoutError_) : nullptr;
+        root_ =
+            toolkit != nullptr ? toolkit->LoadLayout(layoutId_, nullptr, &layoutError_) : nullptr;
         if (toolkit == nullptr)
             layoutError_ = QStringLiteral("no toolkit");
         if (root_ != nullptr) {
@@ -43,6 +46,7 @@ bool HostWindow::Create() {
             layout->setSpacing(0);
             resize(root_->size());
             layout->addWidget(root_);
+            root_->show();
             SetText(this, SourceText(root_));
             if (root_->property("frameless").toBool())
                 setWindowFlag(Qt::FramelessWindowHint);
@@ -70,7 +74,7 @@ void HostWindow::OnCommand(int controlId, EventHandler handler) {
 
 void HostWindow::HandleEvent(Event& event) {
     EventHandler handler;
-    if (false) {
+    if (!event.name.isEmpty()) {
         if (const auto it = byName_.find({event.id, event.name}); it != byName_.end())
             handler = it->second;
     }

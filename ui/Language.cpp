@@ -57,7 +57,8 @@ std::unique_ptr<Language> Language::FromXml(QByteArrayView document, QString* er
             xml.skipCurrentElement();
             continue;
         }
-        auto& messages = language->contexts_[xml.attributes().value(QLatin1String("name")).toString()];
+        auto& messages =
+            language->contexts_[xml.attributes().value(QLatin1String("name")).toString()];
         while (xml.readNextStartElement()) {
             if (xml.name() != u"message") {
                 xml.skipCurrentElement();

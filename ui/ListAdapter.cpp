@@ -9,12 +9,15 @@
 namespace keywright::ui {
 
 bool RowTemplate::Build(QWidget* row) const {
-    if (row == nullptr || row->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
+    if (row == nullptr ||
+        row->findChild<QWidget*>(QString(), Qt::FindDirectChildrenOnly) != nullptr)
         return false;
     Toolkit* toolkit = Toolkit::Instance();
     if (toolkit == nullptr)
         return false;
-    QWidget* content = toolkit->LoadLayout(layoutId_, row);
+    // Built on its own and then put in place: events its controls raise
+    // while it is built do not reach the list's window.
+    QWidget* content = toolkit->LoadLayout(layoutId_, nullptr);
     if (content == nullptr)
         return false;
     // The row is as tall as the template was drawn and as wide as the list.

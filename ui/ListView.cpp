@@ -8,12 +8,6 @@
 #include <algorithm>
 
 namespace keywright::ui {
-namespace {
-
-constexpr const char* kRowProperty = "_kw_row";
-
-} // namespace
-
 ListView::ListView(QWidget* parent)
     : QScrollArea(parent), content_(new QWidget), column_(new QVBoxLayout(content_)) {
     column_->setContentsMargins(0, 0, 0, 0);
@@ -80,7 +74,6 @@ void ListView::Refresh() {
     }
     while (RowCount() < count) {
         auto* row = new Window(content_);
-        row->setProperty(kRowProperty, RowCount());
         row->setProperty("selected", false);
         column_->insertWidget(RowCount(), row);
         row->show(); // at once, not when the layout gets round to it
@@ -88,10 +81,9 @@ void ListView::Refresh() {
     }
     if (selected_ >= count)
         selected_ = -1;
-    for (int position = 0; position < count; ++position) {
+    // A fill that refreshes the list again leaves fewer rows to fill here.
+    for (int position = 0; position < count && position < RowCount(); ++position) {
         QWidget* row = rows_[static_cast<size_t>(position)];
-        if (adapter_ == nullptr)
-            break;
         adapter_->FillRow(position, row, rowTemplate_);
         ArrangeRow(row);
         Watch(row);

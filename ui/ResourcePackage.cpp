@@ -69,7 +69,8 @@ bool ResourcePackage::Open(const QString& folder) {
         if (key.isEmpty())
             return failAt(QStringLiteral("\"%1\" is not an id of the form type:name").arg(id));
         if (!StaysInside(path))
-            return failAt(QStringLiteral("%1: \"%2\" is not a path inside the package").arg(id, path));
+            return failAt(
+                QStringLiteral("%1: \"%2\" is not a path inside the package").arg(id, path));
         if (paths_.contains(key))
             return failAt(QStringLiteral("%1 is listed twice").arg(id));
         paths_.insert(key, path);

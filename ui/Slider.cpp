@@ -11,6 +11,8 @@ Slider::Slider(QWidget* parent) : QSlider(parent) {
     connect(this, &QAbstractSlider::actionTriggered, this,
             [this] { userMove_ = sliderPosition() != value(); });
     connect(this, &QAbstractSlider::valueChanged, this, [this](int position) {
+        if (!userMove_)
+            return;
         userMove_ = false;
         Event event;
         event.id = kSliderPosEvent;

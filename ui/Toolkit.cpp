@@ -14,8 +14,7 @@ QString TwinAt2x(const QString& path) {
     const QFileInfo info(path);
     const QString suffix = info.completeSuffix();
     const QString base = suffix.isEmpty() ? path : path.left(path.size() - suffix.size() - 1);
-    return suffix.isEmpty() ? base + QStringLiteral("@2x")
-                            : base + QStringLiteral("@2x.") + suffix;
+    return suffix.isEmpty() ? base + QStringLiteral("@2x") : base + QStringLiteral("@2x.") + suffix;
 }
 
 } // namespace

@@ -31,14 +31,17 @@ bool UiDefinition::Load(QByteArrayView document, QString* error) {
                 const auto attributes = xml.attributes();
                 const QString name = attributes.value(QLatin1String("name")).toString();
                 if (xml.name() != u"item" || name.isEmpty())
-                    return fail(QStringLiteral("%1: an entry is not an item with a name").arg(section));
+                    return fail(
+                        QStringLiteral("%1: an entry is not an item with a name").arg(section));
                 if (section == u"string") {
                     if (loaded.stringNames_.contains(name))
                         return fail(QStringLiteral("string %1 is given twice").arg(name));
                     loaded.stringNames_.push_back(name);
-                    loaded.stringValues_.push_back(attributes.value(QLatin1String("value")).toString());
+                    loaded.stringValues_.push_back(
+                        attributes.value(QLatin1String("value")).toString());
                 } else if (section == u"color") {
-                    const QColor color = QColor::fromString(attributes.value(QLatin1String("value")));
+                    const QColor color =
+                        QColor::fromString(attributes.value(QLatin1String("value")));
                     if (!color.isValid())
                         return fail(QStringLiteral("colour %1 cannot be read").arg(name));
                     if (loaded.colors_.contains(name))

@@ -87,8 +87,8 @@ void RetranslateTabs(QTabWidget* tabs) {
     static const char* const kTab = "tab";
     for (int i = 0; i < tabs->count(); ++i) {
         QWidget* page = tabs->widget(i);
-        const Tracked next = Next(page->property(SourceKey(kTab)), page->property(ShownKey(kTab)),
-                                  tabs->tabText(i));
+        const Tracked next =
+            Next(page->property(SourceKey(kTab)), page->property(ShownKey(kTab)), tabs->tabText(i));
         page->setProperty(SourceKey(kTab), next.source);
         page->setProperty(ShownKey(kTab), next.shown);
         if (next.shown != tabs->tabText(i))

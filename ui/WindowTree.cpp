@@ -20,7 +20,7 @@ QWidget* FindFirst(const QWidget* root, const std::function<bool(const QWidget*)
         pending.pop_front();
         for (QObject* object : parent->children()) {
             auto* child = qobject_cast<QWidget*>(object);
-            if (child == nullptr)
+            if (child == nullptr || child->isWindow())
                 continue;
             if (matches(child))
                 return child;

@@ -1,12 +1,21 @@
 #include "widgets/Attributes.h"
 
 #include "ui/NumberText.h"
+#include "ui/WindowTree.h"
 
 #include <QDebug>
 #include <QWidget>
 #include <limits>
 
 namespace keywright::widgets {
+namespace {
+
+QString ClassOf(const QWidget* widget) {
+    const std::string_view name = ui::ClassNameOf(widget);
+    return QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
+}
+
+} // namespace
 
 std::optional<int> IntAttribute(const QVariant& value) {
     std::optional<qint64> number;
@@ -44,7 +53,7 @@ void ApplyIntAttribute(const QVariant& value, int& target, const char* attribute
 
 void WarnBadAttribute(const QWidget* widget, const char* attribute, const QString& value) {
     qWarning().noquote() << QStringLiteral("layout: %1 \"%2\": attribute \"%3\" cannot be \"%4\"")
-                                .arg(QString::fromLatin1(widget != nullptr ? widget->metaObject()->className() : "?"))
+                                .arg(ClassOf(widget))
                                 .arg(widget != nullptr ? widget->objectName() : QString())
                                 .arg(QString::fromLatin1(attribute))
                                 .arg(value);

@@ -133,7 +133,8 @@ void SAnimImg::paintEvent(QPaintEvent*) {
     const Look look = CurrentLook();
     if (look.source == Look::None)
         return;
-    const ui::Skin skin = ui::FindSkin(look.source == Look::In ? inAnimation_ : outAnimation_, this);
+    const ui::Skin skin =
+        ui::FindSkin(look.source == Look::In ? inAnimation_ : outAnimation_, this);
     QPainter painter(this);
     skin.Draw(painter, rect(), look.state);
 }

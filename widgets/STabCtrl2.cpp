@@ -98,6 +98,10 @@ void STabCtrl2::OnLoaded() {
 }
 
 void STabCtrl2::ReadOffsetProperty(const QByteArray& name) {
+    // Qt keeps dynamic properties of its own on widgets too; only these four
+    // are attributes.
+    if (name != kIconX && name != kIconY && name != kTextX && name != kTextY)
+        return;
     const QVariant value = property(name.constData());
     if (!value.isValid())
         return;

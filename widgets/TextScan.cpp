@@ -37,8 +37,8 @@ std::optional<qint32> TakeDecimal(std::string_view& text) {
     }
     text = rest;
     const std::int64_t value = negative ? -magnitude : magnitude;
-    return static_cast<qint32>(std::clamp<std::int64_t>(
-        value, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
+    return static_cast<qint32>(std::clamp<std::int64_t>(value, std::numeric_limits<qint32>::min(),
+                                                        std::numeric_limits<qint32>::max()));
 }
 
 int HexDigit(char c) {

@@ -33,7 +33,9 @@ class ControlEventsTest : public ToolkitTest {
 
     // Records every event of `eventId` that reaches the host from `name`.
     void Watch(int eventId, const char* name) {
-        window_->OnEvent(eventId, name, [this](Event& e) { seen_.push_back({e.id, e.value, e.previous}); });
+        window_->OnEvent(eventId, name, [this](Event& e) {
+            seen_.push_back({e.id, e.value, e.previous});
+        });
     }
 
     std::unique_ptr<HostWindow> window_;
@@ -62,19 +64,25 @@ TEST_F(ControlEventsTest, AComboRaisesSelectionChangesOnlyWhenTheSelectionChange
         {"past the end", [&] { return combo->SetCurSel(3); }, false, 0, {}},
         {"below -1", [&] { return combo->SetCurSel(-2); }, false, 0, {}},
         {"none", [&] { return combo->SetCurSel(-1); }, true, -1, {{kSelChangedEvent, -1, 0}}},
-        {"the user picks the next", [&] {
+        {"the user picks the next",
+         [&] {
              combo->SetCurSel(0, false);
              combo->setFocus();
              QTest::keyClick(combo, Qt::Key_Down);
              return true;
          },
-         true, 1, {{kSelChangedEvent, 1, 0}}},
+         true,
+         1,
+         {{kSelChangedEvent, 1, 0}}},
         {"an entry is added", [&] { return combo->AddItem("Breath") == 3; }, true, 1, {}},
-        {"the selected entry is removed", [&] {
+        {"the selected entry is removed",
+         [&] {
              combo->removeItem(1);
              return true;
          },
-         true, kAny, {}},
+         true,
+         kAny,
+         {}},
     };
     for (const auto& step : steps) {
         SCOPED_TRACE(step.what);
@@ -136,7 +144,8 @@ TEST_F(ControlEventsTest, ASliderReportsTheUsersMovesOnly) {
     slider->SetValue(2);
     EXPECT_TRUE(seen_.empty());
 
-    QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 2, slider->height() / 2));
+    QTest::mouseClick(slider, Qt::LeftButton, {},
+                      QPoint(slider->width() - 2, slider->height() / 2));
     ASSERT_FALSE(seen_.empty());
     EXPECT_EQ(seen_.back().value, slider->Value());
     EXPECT_GT(slider->Value(), 2);

@@ -1,8 +1,10 @@
+#include "ui/HostWindow.h"
+
 #include "UiFixture.h"
 #include "ui/HostDialog.h"
-#include "ui/HostWindow.h"
 #include "ui/Menu.h"
 #include "ui/MessageBox.h"
+#include "ui/TabCtrl.h"
 
 #include <QMenu>
 #include <QMessageBox>
@@ -48,6 +50,26 @@ TEST_F(ToolkitTest, CreatingAWindowLoadsItsLayoutOnceAndRunsItsInitialisation) {
     EXPECT_TRUE(IsClass(&window, "hostwnd"));
     EXPECT_FALSE(IsClass(&window, "hostdlg"));
     EXPECT_FALSE(window.windowFlags().testFlag(Qt::FramelessWindowHint));
+}
+
+TEST_F(ToolkitTest, EventsRaisedWhileTheLayoutIsBuiltDoNotReachTheWindow) {
+    // Building the layout moves selections (the first tab page added becomes
+    // the current page); the window hears of nothing before its OnInit.
+    struct Counting : HostWindow {
+        Counting() : HostWindow("LAYOUT:XML_MAINWND") {}
+        void HandleEvent(Event& event) override {
+            ++(initialised ? after : before);
+            HostWindow::HandleEvent(event);
+        }
+        void OnInit() override { initialised = true; }
+        bool initialised = false;
+        int before = 0;
+        int after = 0;
+    } window;
+    window.Create();
+    EXPECT_EQ(window.before, 0);
+    window.Find<TabCtrl>("tab_color_effect")->SetCurSel(1);
+    EXPECT_EQ(window.after, 1);
 }
 
 TEST_F(ToolkitTest, AWindowWithoutItsLayoutIsEmptyButInitialised) {
@@ -130,11 +152,13 @@ TEST_F(ToolkitTest, AModalDialogReturnsTheCodeItEndedWith) {
         int code;
     } cases[] = {
         {"OK", [](Dialog& d) { QTest::mouseClick(d.Find<Button>("btnOK"), Qt::LeftButton); }, 1},
-        {"Delete", [](Dialog& d) { QTest::mouseClick(d.Find<Button>("btnDelete"), Qt::LeftButton); },
-         65596},
-        {"Cancel", [](Dialog& d) { QTest::mouseClick(d.Find<Button>("btnCancel"), Qt::LeftButton); }, 2},
+        {"Delete",
+         [](Dialog& d) { QTest::mouseClick(d.Find<Button>("btnDelete"), Qt::LeftButton); }, 65596},
+        {"Cancel",
+         [](Dialog& d) { QTest::mouseClick(d.Find<Button>("btnCancel"), Qt::LeftButton); }, 2},
         {"closed", [](Dialog& d) { d.close(); }, 2},
         {"Escape", [](Dialog& d) { QTest::keyClick(&d, Qt::Key_Escape); }, 2},
+        {"destroyed", [](Dialog& d) { d.DestroyWindow(); }, 2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -234,8 +258,8 @@ TEST_F(ToolkitTest, TheMessageBoxShowsItsTextsTranslatedAndReturnsTheButton) {
     } cases[] = {
         {"OK of OK", MessageButtons::Ok, [](QMessageBox& b) { b.button(QMessageBox::Ok)->click(); },
          kMessageOk},
-        {"Escape of OK", MessageButtons::Ok, [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); },
-         kMessageOk},
+        {"Escape of OK", MessageButtons::Ok,
+         [](QMessageBox& b) { QTest::keyClick(&b, Qt::Key_Escape); }, kMessageOk},
         {"OK of OK/Cancel", MessageButtons::OkCancel,
          [](QMessageBox& b) { b.button(QMessageBox::Ok)->click(); }, kMessageOk},
         {"Cancel of OK/Cancel", MessageButtons::OkCancel,
@@ -248,7 +272,8 @@ TEST_F(ToolkitTest, TheMessageBoxShowsItsTextsTranslatedAndReturnsTheButton) {
         QString caption;
         QString text;
         Answer(&caption, &text, c.press);
-        EXPECT_EQ(ShowMessageBox(nullptr, "Warning", "Please insert USB device!", c.buttons), c.result);
+        EXPECT_EQ(ShowMessageBox(nullptr, "Warning", "Please insert USB device!", c.buttons),
+                  c.result);
         EXPECT_EQ(caption, "警告");
         EXPECT_EQ(text, "请插入USB设备！");
     }
@@ -349,7 +374,8 @@ TEST_F(ToolkitTest, AChosenMenuItemReachesItsOwnerAsAMenuCommand) {
     owner.Create();
     owner.show();
     QStringList seen;
-    owner.OnCommand(1, [&](Event& e) { seen << QStringLiteral("id %1 %2").arg(e.controlId).arg(e.menu); });
+    owner.OnCommand(
+        1, [&](Event& e) { seen << QStringLiteral("id %1 %2").arg(e.controlId).arg(e.menu); });
     owner.OnCommand("zh_cn", [&](Event& e) { seen << "name " + e.name; });
     ASSERT_TRUE(toolkit.LoadLanguage("lang_cn"));
     Menu menu;

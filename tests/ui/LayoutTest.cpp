@@ -68,12 +68,18 @@ TEST_F(LayoutTest, StockQtClassesBecomeTheToolkitsControls) {
         const char* name;
         std::string_view className;
     } cases[] = {
-        {"btn_close", "button"},     {"btn_more", "imgbtn"},
-        {"version", "text"},         {"cbx_color_effect", "combobox"},
-        {"bar_side_brightness", "sliderbar"}, {"radio_direction_left_0", "radio"},
-        {"chk_macro_record", "check"}, {"edit_macro_delay_time", "edit"},
-        {"tab_color_effect", "tabctrl"}, {"page_light", "page"},
-        {"macro_group", "listview"}, {"key_info", "mclistview"},
+        {"btn_close", "button"},
+        {"btn_more", "imgbtn"},
+        {"version", "text"},
+        {"cbx_color_effect", "combobox"},
+        {"bar_side_brightness", "sliderbar"},
+        {"radio_direction_left_0", "radio"},
+        {"chk_macro_record", "check"},
+        {"edit_macro_delay_time", "edit"},
+        {"tab_color_effect", "tabctrl"},
+        {"page_light", "page"},
+        {"macro_group", "listview"},
+        {"key_info", "mclistview"},
         {"panel", "window"},
     };
     for (const auto& c : cases) {
@@ -126,13 +132,10 @@ TEST_F(LayoutTest, TheNamedIdTableGivesIdsOverTheLayoutsOwn) {
         const char* name;
         int id;
     } cases[] = {
-        {"btn_more", 65537},
-        {"btn_min", 65538},  // the layout says 9; the table wins
-        {"explicit_id", 7},  // not in the table: the layout's own
-        {"btn_close", 0},    // in neither
-        {"page_light", 0},
-        {"tab_color_effect", 65541},
-        {"macro_group", 65573},
+        {"btn_more", 65537}, {"btn_min", 65538}, // the layout says 9; the table wins
+        {"explicit_id", 7},                      // not in the table: the layout's own
+        {"btn_close", 0},                        // in neither
+        {"page_light", 0},   {"tab_color_effect", 65541}, {"macro_group", 65573},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -141,7 +144,8 @@ TEST_F(LayoutTest, TheNamedIdTableGivesIdsOverTheLayoutsOwn) {
 }
 
 TEST_F(LayoutTest, ALayoutThatCannotBeLoadedGivesNullAndSaysWhy) {
-    for (const char* id : {"LAYOUT:no_such_layout", "LAYOUT:listed_but_missing", "smenuex:menu_more"}) {
+    for (const char* id :
+         {"LAYOUT:no_such_layout", "LAYOUT:listed_but_missing", "smenuex:menu_more"}) {
         SCOPED_TRACE(id);
         QString error;
         std::unique_ptr<QWidget> root(toolkit.LoadLayout(id, nullptr, &error));

@@ -1,6 +1,7 @@
+#include "ui/ListView.h"
+
 #include "UiFixture.h"
 #include "ui/HostWindow.h"
-#include "ui/ListView.h"
 #include "ui/McListView.h"
 #include "ui/WindowTree.h"
 
@@ -59,7 +60,9 @@ class StepAdapter : public McListAdapter {
         if (auto* code = Find<Text>(row, "key_code"))
             code->setText(codes[static_cast<size_t>(position)]);
     }
-    QString ColumnName(int column) const override { return QStringLiteral("col%1").arg(column + 1); }
+    QString ColumnName(int column) const override {
+        return QStringLiteral("col%1").arg(column + 1);
+    }
     bool SortMarks(int column, std::vector<SortMark>& marks) override {
         clicked.push_back(column);
         for (size_t i = 0; i < marks.size(); ++i) {

@@ -1,5 +1,6 @@
-#include "UiFixture.h"
 #include "ui/ResourcePackage.h"
+
+#include "UiFixture.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,8 +30,8 @@ TEST(ResourcePackage, AnUnknownIdIsMissing) {
     ResourcePackage package;
     ASSERT_TRUE(package.Open(PackageFolder()));
     // Names are matched exactly; the type alone or the name alone is no id.
-    for (const char* id : {"smenuex:MENU_MORE", "smenuex:menu", "menu_more", "smenuex:", ":menu_more",
-                           "", "layout:xml_mainwnd"}) {
+    for (const char* id : {"smenuex:MENU_MORE", "smenuex:menu", "menu_more",
+                           "smenuex:", ":menu_more", "", "layout:xml_mainwnd"}) {
         SCOPED_TRACE(id);
         EXPECT_TRUE(package.FilePath(id).isEmpty());
         EXPECT_FALSE(package.Read(id).has_value());
@@ -61,13 +62,16 @@ TEST(ResourcePackage, RejectsABadIndexAndStaysEmpty) {
         {"id without colon", "<resources><file id=\"ab\" path=\"x\"/></resources>", "ab"},
         {"no path", "<resources><file id=\"a:b\"/></resources>", "a:b"},
         {"absolute path", "<resources><file id=\"a:b\" path=\"/etc/passwd\"/></resources>", "/etc"},
-        {"climbing path", "<resources><file id=\"a:b\" path=\"img/../../x.png\"/></resources>", ".."},
+        {"climbing path", "<resources><file id=\"a:b\" path=\"img/../../x.png\"/></resources>",
+         ".."},
         {"backslash path", "<resources><file id=\"a:b\" path=\"..\\x.png\"/></resources>", "x.png"},
         {"drive path", "<resources><file id=\"a:b\" path=\"C:/x.png\"/></resources>", "C:"},
         {"empty path part", "<resources><file id=\"a:b\" path=\"img//x.png\"/></resources>", "img"},
-        {"duplicate id", "<resources><file id=\"a:b\" path=\"x\"/><file id=\"A:b\" path=\"y\"/></resources>",
+        {"duplicate id",
+         "<resources><file id=\"a:b\" path=\"x\"/><file id=\"A:b\" path=\"y\"/></resources>",
          "twice"},
-        {"junk after top", "<resources><file id=\"a:b\" path=\"x\"/></resources><more/>", "index.xml"},
+        {"junk after top", "<resources><file id=\"a:b\" path=\"x\"/></resources><more/>",
+         "index.xml"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -1,5 +1,6 @@
-#include "UiFixture.h"
 #include "ui/Skin.h"
+
+#include "UiFixture.h"
 #include "ui/Timeline.h"
 #include "ui/UiDefinition.h"
 
@@ -113,15 +114,19 @@ TEST(UiDefinition, RejectsABrokenDefinitionAndStaysEmpty) {
         {"entry of another kind", R"(<uidef><string><s name="a" value="x"/></string></uidef>)"},
         {"string twice", R"(<uidef><string><item name="a"/><item name="a"/></string></uidef>)"},
         {"bad colour", R"(<uidef><color><item name="a" value="#ggg"/></color></uidef>)"},
-        {"colour twice", R"(<uidef><color><item name="a" value="red"/><item name="a" value="red"/></color></uidef>)"},
+        {"colour twice",
+         R"(<uidef><color><item name="a" value="red"/><item name="a" value="red"/></color></uidef>)"},
         {"zero states", R"(<uidef><skin><item name="a" src="i:x" states="0"/></skin></uidef>)"},
-        {"states not a number", R"(<uidef><skin><item name="a" src="i:x" states="four"/></skin></uidef>)"},
-        {"skin twice", R"(<uidef><skin><item name="a" src="i:x"/><item name="a" src="i:y"/></skin></uidef>)"},
+        {"states not a number",
+         R"(<uidef><skin><item name="a" src="i:x" states="four"/></skin></uidef>)"},
+        {"skin twice",
+         R"(<uidef><skin><item name="a" src="i:x"/><item name="a" src="i:y"/></skin></uidef>)"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         UiDefinition definition;
-        ASSERT_TRUE(definition.Load(R"(<uidef><string><item name="a" value="x"/></string></uidef>)"));
+        ASSERT_TRUE(
+            definition.Load(R"(<uidef><string><item name="a" value="x"/></string></uidef>)"));
         QString error;
         EXPECT_FALSE(definition.Load(c.xml, &error));
         EXPECT_FALSE(error.isEmpty());
@@ -189,7 +194,7 @@ TEST(Timeline, TicksEveryTenMillisecondsWhileHandlersAreRegistered) {
     Timeline timeline;
     Animated handler;
     timeline.Register(&handler);
-    // 200 ms give 20 ticks; a loaded machine may give fewer, never none.
+    // A tick each 10 ms; a loaded machine gives fewer, never none.
     ASSERT_TRUE(WaitFor([&] { return handler.frames >= 3; }));
     timeline.Unregister(&handler);
     const int frames = handler.frames;

@@ -21,31 +21,45 @@ TEST(Language, ReadsTheLanguageElement) {
         QString source;
         QString translation; // null: none
     } cases[] = {
-        {"empty context", R"(<language name="cn"><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
+        {"empty context",
+         R"(<language name="cn"><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
          true, "cn", "", "A", "甲"},
-        {"context without name is the empty one", R"(<language name="cn"><context><message><source>A</source><translation>甲</translation></message></context></language>)",
+        {"context without name is the empty one",
+         R"(<language name="cn"><context><message><source>A</source><translation>甲</translation></message></context></language>)",
          true, "cn", "", "A", "甲"},
-        {"own context first", R"(<language><context name="x"><message><source>A</source><translation>乙</translation></message></context><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
+        {"own context first",
+         R"(<language><context name="x"><message><source>A</source><translation>乙</translation></message></context><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
          true, "", "x", "A", "乙"},
-        {"falls back to the empty context", R"(<language><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
+        {"falls back to the empty context",
+         R"(<language><context name=""><message><source>A</source><translation>甲</translation></message></context></language>)",
          true, "", "QDialogButtonBox", "A", "甲"},
-        {"no fallback the other way", R"(<language><context name="x"><message><source>A</source><translation>乙</translation></message></context></language>)",
+        {"no fallback the other way",
+         R"(<language><context name="x"><message><source>A</source><translation>乙</translation></message></context></language>)",
          true, "", "", "A", QString()},
-        {"empty translation means none", R"(<language><context><message><source>A</source><translation></translation></message></context></language>)",
+        {"empty translation means none",
+         R"(<language><context><message><source>A</source><translation></translation></message></context></language>)",
          true, "", "", "A", QString()},
-        {"missing translation means none", R"(<language><context><message><source>A</source></message></context></language>)",
-         true, "", "", "A", QString()},
-        {"first of a repeated source", R"(<language><context><message><source>A</source><translation>1</translation></message><message><source>A</source><translation>2</translation></message></context></language>)",
+        {"missing translation means none",
+         R"(<language><context><message><source>A</source></message></context></language>)", true,
+         "", "", "A", QString()},
+        {"first of a repeated source",
+         R"(<language><context><message><source>A</source><translation>1</translation></message><message><source>A</source><translation>2</translation></message></context></language>)",
          true, "", "", "A", "1"},
-        {"unknown elements skipped", R"(<language><comment>x</comment><context><note/><message><extra/><source>A</source><translation type="unfinished">甲</translation></message></context></language>)",
+        {"unknown elements skipped",
+         R"(<language><comment>x</comment><context><note/><message><extra/><source>A</source><translation type="unfinished">甲</translation></message></context></language>)",
          true, "", "", "A", "甲"},
-        {"declaration and whitespace", "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<language name=\"en\">\n  <context name=\"\"/>\n</language>\n",
+        {"declaration and whitespace",
+         "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<language name=\"en\">\n  <context "
+         "name=\"\"/>\n</language>\n",
          true, "en", "", "A", QString()},
         {"other top element", R"(<translation name="cn"/>)", false, "", "", "", QString()},
-        {"language not at the top", R"(<doc><language name="cn"/></doc>)", false, "", "", "", QString()},
-        {"not well-formed", R"(<language name="cn"><context></language>)", false, "", "", "", QString()},
+        {"language not at the top", R"(<doc><language name="cn"/></doc>)", false, "", "", "",
+         QString()},
+        {"not well-formed", R"(<language name="cn"><context></language>)", false, "", "", "",
+         QString()},
         {"empty document", "", false, "", "", "", QString()},
-        {"junk after the top element", R"(<language name="cn"/><language/>)", false, "", "", "", QString()},
+        {"junk after the top element", R"(<language name="cn"/><language/>)", false, "", "", "",
+         QString()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -120,14 +134,25 @@ class TranslatorTest : public ToolkitTest {
     std::unique_ptr<HostWindow> window_;
 };
 
-const QStringList kEnglish{"Keywright", "More",   "Firmware", "Speed", "Side light level",
-                           "Wave",      "Ripple", "Static",   "Left",  "Right",
-                           "Start record", "Delay", "Light",  "Macro", "Apply",
+const QStringList kEnglish{"Keywright",
+                           "More",
+                           "Firmware",
+                           "Speed",
+                           "Side light level",
+                           "Wave",
+                           "Ripple",
+                           "Static",
+                           "Left",
+                           "Right",
+                           "Start record",
+                           "Delay",
+                           "Light",
+                           "Macro",
+                           "Apply",
                            "Code|Name|State|Delay"};
-const QStringList kChinese{"键盘助手", "更多",  "固件", "速度", "侧灯亮度",
-                           "波浪",     "涟漪",  "Static", "左", "Right",
-                           "开始录制", "延时",  "灯光", "宏",   "应用",
-                           "代码|名称|State|延时"};
+const QStringList kChinese{
+    "键盘助手", "更多",  "固件",     "速度", "侧灯亮度", "波浪", "涟漪", "Static",
+    "左",       "Right", "开始录制", "延时", "灯光",     "宏",   "应用", "代码|名称|State|延时"};
 
 TEST_F(TranslatorTest, InstallingALanguageRetranslatesEveryTextAtOnce) {
     EXPECT_EQ(Texts(), kEnglish); // no language yet: as written

@@ -65,7 +65,8 @@ class TestKeyboardMap : public Window {
 class ToolkitTest : public testing::Test {
   protected:
     void SetUp() override {
-        ASSERT_TRUE(toolkit.OpenPackage(PackageFolder())) << toolkit.Package().Error().toStdString();
+        ASSERT_TRUE(toolkit.OpenPackage(PackageFolder()))
+            << toolkit.Package().Error().toStdString();
         toolkit.Ids().Register(kTestIds);
         toolkit.Registry().Register<TestKeyboardMap>();
     }
