@@ -74,6 +74,9 @@ void ListView::Refresh() {
     }
     while (RowCount() < count) {
         auto* row = new Window(content_);
+        // Rows are plain widgets: without this the style sheet cannot paint
+        // their background, and the selected row would not show.
+        row->setAttribute(Qt::WA_StyledBackground);
         row->setProperty("selected", false);
         column_->insertWidget(RowCount(), row);
         row->show(); // at once, not when the layout gets round to it
