@@ -43,7 +43,7 @@ class SimDevice {
   public:
     static constexpr std::size_t kEffectCount = 20;
 
-    // Collection i of the spec (interfaces in order, their collections in
+    // Collection i of the device description (interfaces in order, their collections in
     // order) is reached at paths[i].
     SimDevice(SimDeviceSpec spec, std::vector<std::string> paths);
 
