@@ -12,21 +12,11 @@
 
 namespace keywright {
 
-// Control codes of the keyboard filter's control device: device type 0x22
-// (FILE_DEVICE_UNKNOWN), METHOD_BUFFERED, function and access as noted.
-// Function 0x802, read access; no buffers. First of the pair sent before
-// every start of the key reader.
-constexpr std::uint32_t IOCTL_VHIDFLT_PRESTART_1 = 0x00226008;
-// Function 0x803, read access; no buffers. Second of the pair.
-constexpr std::uint32_t IOCTL_VHIDFLT_PRESTART_2 = 0x0022600C;
-// Function 0x804, read access; input a 32-bit value (always 0).
-constexpr std::uint32_t IOCTL_VHIDFLT_SET_VALUE = 0x00226010;
-// Function 0x811, read access; output a 4-byte KeyEvent. One outstanding at
-// a time, by the key reader.
-constexpr std::uint32_t IOCTL_VHIDFLT_WAIT_KEY = 0x00226044;
-// Function 0x800, write access; input a 1024-byte KeyTable, or 256 zero bytes
-// to clear it.
-constexpr std::uint32_t IOCTL_VHIDFLT_SET_KEY_TABLE = 0x0022A000;
+using platform::IOCTL_VHIDFLT_PRESTART_1;
+using platform::IOCTL_VHIDFLT_PRESTART_2;
+using platform::IOCTL_VHIDFLT_SET_KEY_TABLE;
+using platform::IOCTL_VHIDFLT_SET_VALUE;
+using platform::IOCTL_VHIDFLT_WAIT_KEY;
 
 // The program's end of the keyboard filter's control device "\\.\vhidflt".
 //

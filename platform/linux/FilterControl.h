@@ -15,13 +15,6 @@
 
 namespace keywright::platform::lnx {
 
-// The control codes of the keyboard filter (device type 0x22, buffered).
-constexpr std::uint32_t IOCTL_VHIDFLT_SET_KEY_TABLE = 0x0022A000;
-constexpr std::uint32_t IOCTL_VHIDFLT_PRESTART_1 = 0x00226008;
-constexpr std::uint32_t IOCTL_VHIDFLT_PRESTART_2 = 0x0022600C;
-constexpr std::uint32_t IOCTL_VHIDFLT_SET_VALUE = 0x00226010;
-constexpr std::uint32_t IOCTL_VHIDFLT_WAIT_KEY = 0x00226044;
-
 // The bytes a WAIT_KEY request completes with: usage little-endian, page,
 // flags (bit 0 set when the key went down).
 constexpr std::size_t kKeyEventBytes = 4;

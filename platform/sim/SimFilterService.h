@@ -86,11 +86,11 @@ struct SimKeyTableEntry {
 class SimFilterService final : public platform::FilterService {
   public:
     static constexpr std::string_view kDeviceName = "\\\\.\\vhidflt";
-    static constexpr std::uint32_t kPrestart1 = 0x00226008;
-    static constexpr std::uint32_t kPrestart2 = 0x0022600C;
-    static constexpr std::uint32_t kSetValue = 0x00226010;
-    static constexpr std::uint32_t kWaitKey = 0x00226044;
-    static constexpr std::uint32_t kSetKeyTable = 0x0022A000;
+    static constexpr std::uint32_t kPrestart1 = platform::IOCTL_VHIDFLT_PRESTART_1;
+    static constexpr std::uint32_t kPrestart2 = platform::IOCTL_VHIDFLT_PRESTART_2;
+    static constexpr std::uint32_t kSetValue = platform::IOCTL_VHIDFLT_SET_VALUE;
+    static constexpr std::uint32_t kWaitKey = platform::IOCTL_VHIDFLT_WAIT_KEY;
+    static constexpr std::uint32_t kSetKeyTable = platform::IOCTL_VHIDFLT_SET_KEY_TABLE;
 
     // traceOutput null or trace false: no trace.
     SimFilterService(bool installed, bool trace, std::ostream* traceOutput);
