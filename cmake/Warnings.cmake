@@ -2,5 +2,5 @@
 function(keywright_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow
                                            -Wnon-virtual-dtor -Wold-style-cast
-                                           -Wcast-align -Wnull-dereference)
+                                           -Wcast-align)
 endfunction()
