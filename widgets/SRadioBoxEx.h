@@ -1,9 +1,7 @@
 #pragma once
 
 #include "ui/StockControls.h"
-#include "widgets/ExButtonLook.h"
-
-#include <QVariant>
+#include "widgets/ExButton.h"
 
 namespace keywright::widgets {
 
@@ -22,7 +20,7 @@ namespace keywright::widgets {
 //   "textAlign"  alignment of the text in its rectangle (left, top by
 //                default)
 // The natural size is the size of "skin" when there is one.
-class SRadioBoxEx : public ui::RadioBox {
+class SRadioBoxEx : public ExButton<ui::RadioBox> {
     Q_OBJECT
     KEYWRIGHT_UI_CLASS("radioex", ui::RadioBox)
     Q_PROPERTY(QString skin READ Skin WRITE SetSkin)
@@ -34,45 +32,7 @@ class SRadioBoxEx : public ui::RadioBox {
     Q_PROPERTY(Qt::Alignment textAlign READ TextAlign WRITE SetTextAlign)
 
   public:
-    explicit SRadioBoxEx(QWidget* parent = nullptr);
-
-    const QString& Skin() const { return look_.skin; }
-    void SetSkin(const QString& name);
-    const QString& FocusSkin() const { return look_.focusSkin; }
-    void SetFocusSkin(const QString& name) { look_.focusSkin = name; }
-    const QString& IconSkin() const { return look_.iconSkin; }
-    void SetIconSkin(const QString& name);
-    QPoint IconPos() const { return look_.iconPos; }
-    void SetIconPos(QPoint pos);
-    int TextX() const { return look_.textX; }
-    int TextY() const { return look_.textY; }
-    void SetTextOffset(int x, int y);
-    Qt::Alignment TextAlign() const { return look_.textAlign; }
-    void SetTextAlign(Qt::Alignment align);
-
-    // What the next paint draws.
-    ExButtonLook::Flags DrawFlags() const;
-    QRect TextRect() const { return look_.TextRect(rect(), *this); }
-
-    QSize sizeHint() const override;
-    QSize minimumSizeHint() const override;
-
-  protected:
-    bool hitButton(const QPoint& pos) const override;
-    void paintEvent(QPaintEvent* event) override;
-    void enterEvent(QEnterEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-  private:
-    QString IconPosText() const;
-    void SetIconPosText(const QString& text);
-    QVariant TextXValue() const { return look_.textX; }
-    void SetTextXValue(const QVariant& value);
-    QVariant TextYValue() const { return look_.textY; }
-    void SetTextYValue(const QVariant& value);
-
-    ExButtonLook look_;
-    bool hovered_ = false;
+    explicit SRadioBoxEx(QWidget* parent = nullptr) : ExButton<ui::RadioBox>(parent) {}
 };
 
 } // namespace keywright::widgets
