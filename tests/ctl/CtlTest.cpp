@@ -1,6 +1,6 @@
 // keywright-ctl run as a user runs it, on copies of whole settings folders.
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "platform/linux/LinuxNamedLocks.h"
 
+#include "support/TempFolder.h"
+
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -23,23 +25,7 @@ using namespace std::chrono_literals;
 // Long enough for a waiting thread to have got the lock if it could.
 constexpr auto kSettle = 150ms;
 
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "keywright-locks-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    const fs::path& Path() const { return path_; }
-
-  private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 // Takes the lock on a thread of its own and tells when it has it.
 class Contender {

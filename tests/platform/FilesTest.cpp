@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "settings/MacroSettings.h"
+#include "support/TempFolder.h"
 
 #include <chrono>
 #include <csignal>
@@ -24,35 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 using platform::ReplaceFileAtomically;
 
-// A fresh folder under the system's temporary folder, removed with everything
-// in it when the object goes.
-class TempFolder {
-  public:
-    TempFolder() {
-        std::string pattern = (fs::temp_directory_path() / "keywright-files-XXXXXX").string();
-        if (::mkdtemp(pattern.data()) == nullptr)
-            throw std::runtime_error("cannot create a temporary folder");
-        path_ = pattern;
-    }
-    ~TempFolder() {
-        std::error_code ec;
-        fs::remove_all(path_, ec);
-    }
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const fs::path& Path() const { return path_; }
-    fs::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    fs::path path_;
-};
+using test::TempFolder;
 
 std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
+    return TempFolder::ReadFile(path);
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {

@@ -1,6 +1,6 @@
 #include "settings/MacroSettings.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "settings/RecordStore.h"
 
-#include "TempFolder.h"
+#include "support/TempFolder.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
