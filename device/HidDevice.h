@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/Trace.h"
+#include "base/Trace.h"
 #include "platform/HidService.h"
 #include "platform/NamedLocks.h"
 

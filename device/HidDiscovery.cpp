@@ -1,8 +1,8 @@
 #include "device/HidDiscovery.h"
 
+#include "base/NumberText.h"
 #include "device/HidDevice.h"
 #include "platform/NamedLocks.h"
-#include "settings/NumberText.h"
 
 #include <algorithm>
 #include <regex>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/KeyCode.h"
+#include "base/KeyCode.h"
 #include "settings/KeyRecord.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "settings/KeyCode.h"
+#include "base/KeyCode.h"
 #include "settings/XmlFile.h"
 
 #include <cstdint>

@@ -1,6 +1,6 @@
 #include "settings/LedEffectTable.h"
 
-#include "settings/NumberText.h"
+#include "base/NumberText.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include "settings/SideModelTable.h"
 
-#include "settings/NumberText.h"
+#include "base/NumberText.h"
 
 namespace keywright {
 

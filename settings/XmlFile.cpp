@@ -1,10 +1,10 @@
 #include "settings/XmlFile.h"
 
+#include "base/Log.h"
+#include "base/NumberText.h"
 #include "platform/Files.h"
-#include "settings/NumberText.h"
 
 #include <fstream>
-#include <iostream>
 #include <sstream>
 
 namespace keywright {
@@ -99,7 +99,7 @@ LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& 
                  std::to_string(result.offset);
     }
     keepBadCopy_ = true;
-    std::cerr << "settings file: " << path.string() << ": " << error_ << "\n";
+    LogLine("settings file: " + path.string() + ": " + error_);
     return status_;
 }
 
@@ -115,13 +115,11 @@ bool XmlFile::KeepBadCopy() {
             break;
     }
     if (!std::filesystem::copy_file(path_, copy, std::filesystem::copy_options::none, ec)) {
-        std::cerr << "settings file: not saving " << path_.string()
-                  << ": cannot keep the unreadable file as " << copy.string() << ": "
-                  << ec.message() << "\n";
+        LogLine("settings file: not saving " + path_.string() +
+                ": cannot keep the unreadable file as " + copy.string() + ": " + ec.message());
         return false;
     }
-    std::cerr << "settings file: kept the unreadable " << path_.string() << " as " << copy.string()
-              << "\n";
+    LogLine("settings file: kept the unreadable " + path_.string() + " as " + copy.string());
     return true;
 }
 
@@ -135,7 +133,7 @@ bool XmlFile::Save(const pugi::xml_document& doc) {
     }
     const auto result = platform::ReplaceFileAtomically(path_, FormatDocument(doc));
     if (!result)
-        std::cerr << "settings file: " << result.error << "\n";
+        LogLine("settings file: " + result.error);
     return result.ok;
 }
 

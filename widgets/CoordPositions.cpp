@@ -1,6 +1,6 @@
 #include "widgets/CoordPositions.h"
 
-#include "widgets/TextScan.h"
+#include "base/NumberText.h"
 
 #include <QFile>
 #include <algorithm>

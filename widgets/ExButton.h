@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/NumberText.h"
 #include "widgets/Attributes.h"
 #include "widgets/ExButtonLook.h"
-#include "widgets/TextScan.h"
 
 #include <QEnterEvent>
 #include <QPainter>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/OnceLog.h"
 #include "platform/linux/FilterControl.h"
 #include "platform/linux/KeyboardEventNodes.h"
-#include "platform/linux/OnceLog.h"
 
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxDeviceNotifications.h"
 
+#include "base/Log.h"
 #include "platform/linux/HidrawNode.h"
-#include "platform/linux/Log.h"
 
 #include <cerrno>
 #include <cstdint>

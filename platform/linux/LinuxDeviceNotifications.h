@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/OnceLog.h"
 #include "platform/DeviceNotifications.h"
 #include "platform/linux/HidrawChangeTracker.h"
-#include "platform/linux/OnceLog.h"
 
 #include <memory>
 #include <mutex>

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "base/OnceLog.h"
 #include "platform/FilterService.h"
 #include "platform/linux/FilterControl.h"
 #include "platform/linux/KeyboardEventNodes.h"
-#include "platform/linux/OnceLog.h"
 #include "platform/linux/UinputDevice.h"
 
 #include <memory>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "base/OnceLog.h"
 #include "platform/HidService.h"
 #include "platform/linux/HandleTable.h"
-#include "platform/linux/OnceLog.h"
 
 #include <memory>
 

@@ -1,7 +1,7 @@
 #include "platform/linux/LinuxNamedLocks.h"
 
+#include "base/Log.h"
 #include "platform/linux/FileDescriptor.h"
-#include "platform/linux/Log.h"
 
 #include <cerrno>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/Trace.h"
+#include "base/Trace.h"
 
 #include <chrono>
 #include <condition_variable>

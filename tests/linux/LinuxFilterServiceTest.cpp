@@ -2,6 +2,7 @@
 
 #include "device/HidDiscovery.h"
 #include "platform/linux/KeyboardEventNodes.h"
+#include "support/LogCheck.h"
 
 #include <array>
 #include <chrono>
@@ -67,6 +68,7 @@ TEST(LinuxFilterService, OpensOnlyItsOwnName) {
 }
 
 TEST(LinuxFilterService, DoesNotOpenWithoutUinput) {
+    test::ExpectLog missing("/nonexistent/uinput is missing");
     LinuxFilterOptions options;
     options.uinputPath = "/nonexistent/uinput";
     LinuxFilterService service(options);

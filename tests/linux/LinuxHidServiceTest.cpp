@@ -3,6 +3,7 @@
 #include "platform/linux/HidrawPath.h"
 #include "platform/linux/LinuxBackend.h"
 #include "platform/linux/VirtualOutputDevice.h"
+#include "support/LogCheck.h"
 
 #include <chrono>
 #include <filesystem>
@@ -18,6 +19,7 @@ const std::string kClass = "#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 // There are no hidraw nodes on the build machines; the device tests run in a
 // VM. Here: enumeration works, and everything that needs no device.
 TEST(LinuxHidService, ListsWhatIsPresent) {
+    test::AllowLog noUinput("uinput");
     LinuxHidService service;
     for (const HidInterfaceEntry& entry : service.ListInterfaces()) {
         SCOPED_TRACE(entry.path);
@@ -68,6 +70,8 @@ TEST(LinuxHidService, UnknownHandlesFailEveryOperation) {
 }
 
 TEST(LinuxBackend, ServicesStartAndStop) {
+    test::AllowLog noUinput("uinput");
+    test::AllowLog noUdev("system: cannot");
     auto backend = CreateLinuxBackend();
     ASSERT_NE(backend, nullptr);
     backend->Hid().ListInterfaces();
@@ -83,6 +87,7 @@ TEST(LinuxBackend, ServicesStartAndStop) {
     bool subscribed =
         backend->Notifications().Subscribe([](DeviceChange, const std::string&) {}, [] {});
     if (subscribed) {
+        test::ExpectLog twice("bug: device notifications subscribed twice");
         EXPECT_FALSE(backend->Notifications().Subscribe({}, {})) << "subscribed twice";
     }
     backend->Notifications().Dispatch();

@@ -1,5 +1,6 @@
 #include "platform/linux/LinuxNamedLocks.h"
 
+#include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <atomic>
@@ -144,6 +145,7 @@ TEST(LinuxNamedLocks, SeparateInstancesExcludeEachOtherThroughTheFile) {
 
 // Without a usable folder the lock still serialises this process's threads.
 TEST(LinuxNamedLocks, WorksInProcessWhenTheFileCannotBeOpened) {
+    test::ExpectLog noFile("holds only within this process");
     LinuxNamedLocks locks("/nonexistent/keywright-test-folder");
     auto lock = locks.Open("HidDevice::Open");
     ASSERT_NE(lock, nullptr);

@@ -3,6 +3,7 @@
 #include "EvdevText.h"
 #include "platform/linux/HidrawPath.h"
 #include "platform/linux/LinuxHidService.h"
+#include "support/LogCheck.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -85,6 +86,7 @@ TEST(VirtualOutputDevice, PathIsOursAndNoHidrawPath) {
 }
 
 TEST(VirtualOutputDevice, ListedOnlyWhileUinputIsUsable) {
+    test::ExpectLog missing("/nonexistent/uinput is missing");
     const auto count = [](HidService& service) {
         const auto entries = service.ListInterfaces();
         return std::count_if(entries.begin(), entries.end(),

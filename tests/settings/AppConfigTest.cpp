@@ -1,5 +1,6 @@
 #include "settings/AppConfig.h"
 
+#include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -132,6 +133,7 @@ TEST(AppConfig, EncodingComesFromByteOrderMarkOrDeclaration) {
 }
 
 TEST(AppConfig, UnusableFileLeavesEnglishAndEmptyLists) {
+    test::ExpectLog malformed("not well-formed XML");
     const std::string cases[] = {
         R"(<local language="cn" /><funkey><k name="Play" code="cd" /></funkey)", // truncated
         R"(<local language="cn">)",

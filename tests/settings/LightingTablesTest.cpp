@@ -1,6 +1,7 @@
-#include "support/TempFolder.h"
 #include "settings/LedEffectTable.h"
 #include "settings/SideModelTable.h"
+#include "support/LogCheck.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -148,6 +149,8 @@ TEST(LedEffectTable, EmptyPathChangesNothing) {
 }
 
 TEST(LedEffectTable, MalformedFileIsKeptAndReplacedByDefaults) {
+    test::ExpectLog malformed("not well-formed XML");
+    test::ExpectLog kept("settings file: kept the unreadable");
     TempFolder folder;
     const std::string broken = LedFile("3", "<item speed=\"2\"");
     folder.Write("ledeffect.xml", broken);

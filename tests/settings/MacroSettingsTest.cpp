@@ -1,5 +1,6 @@
 #include "settings/MacroSettings.h"
 
+#include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,7 @@ TEST(MacroSettings, MissingFileKeepsTheDefaults) {
 }
 
 TEST(MacroSettings, ParsesEachFileShape) {
+    test::ExpectLog malformed("not well-formed XML");
     const struct {
         const char* what;
         std::string xml;
@@ -213,6 +215,8 @@ TEST(MacroSettings, ResetRestoresDefaultsWithoutWriting) {
 }
 
 TEST(MacroSettings, UnreadableFileIsKeptBeforeTheFirstSave) {
+    test::ExpectLog malformed("not well-formed XML");
+    test::ExpectLog kept("settings file: kept the unreadable");
     TempFolder folder;
     const std::string broken = R"(<config repeat="5" /><macro><group name="mine"><item code="4)";
     folder.Write("macro.xml", broken);
@@ -237,6 +241,7 @@ TEST(MacroSettings, UnreadableFileIsKeptBeforeTheFirstSave) {
 }
 
 TEST(MacroSettings, HostileFilesLoadOrFailCleanly) {
+    test::ExpectLog unreadable("cannot read the file");
     TempFolder folder;
     // Deep nesting: only two levels are read, the rest is ignored.
     std::string deep = "<macro><group name=\"deep\">";

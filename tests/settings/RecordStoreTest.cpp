@@ -1,5 +1,6 @@
 #include "settings/RecordStore.h"
 
+#include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <atomic>
@@ -76,6 +77,7 @@ TEST(RecordStore, ReadsEveryFieldOfARecord) {
 }
 
 TEST(RecordStore, UnusableFileLeavesTheListAsItWas) {
+    test::ExpectLog malformed("not well-formed XML");
     TempFolder folder;
     folder.Write("record.xml", R"(<record code="1" />)");
     RecordStore store;
@@ -172,6 +174,8 @@ TEST(RecordStore, RemoveErasesTheFirstMatchOnly) {
 }
 
 TEST(RecordStore, UnreadableFileIsKeptBeforeTheFirstSave) {
+    test::ExpectLog malformed("not well-formed XML");
+    test::ExpectLog kept("settings file: kept the unreadable");
     TempFolder folder;
     const std::string broken =
         R"(<record code="70029" play="1" type="1" repeat="1" name="Esc" group="A">)";

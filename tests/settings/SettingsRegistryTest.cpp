@@ -1,5 +1,6 @@
 #include "settings/SettingsRegistry.h"
 
+#include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
@@ -33,6 +34,7 @@ TEST(SettingsRegistry, StartUpOnAnEmptyFolderWritesOnlyTheLightingFiles) {
 }
 
 TEST(SettingsRegistry, ReadOnlyRegistryLoadsTheSameAndWritesNothing) {
+    test::ExpectLog malformed("not well-formed XML");
     TempFolder folder;
     folder.Write("macro.xml", "<macro><group name=\"g\" /></macro>");
     folder.Write("record.xml", "<record code=\"70004\" />");

@@ -1,7 +1,6 @@
 #include "widgets/CoordPositions.h"
 
 #include "WidgetTestPackage.h"
-#include "widgets/TextScan.h"
 
 #include <climits>
 
@@ -168,37 +167,6 @@ TEST(CoordPositions, TheProgramsPositionsFileGivesEveryKeyARectangle) {
     ASSERT_NE(escape, keys.end());
     EXPECT_EQ(escape->va, 7);
     EXPECT_EQ(escape->id, 41);
-}
-
-TEST(TextScan, ReadsNumbersAsScanfWouldWithoutOverflow) {
-    const struct {
-        const char* text;
-        std::optional<quint32> hex;
-        qint32 decimal;
-    } rows[] = {
-        {"", std::nullopt, 0},
-        {"  42", 0x42, 42},
-        {"+7", 7, 7},
-        {"-1", 0xFFFFFFFF, -1},
-        {"0x", 0, 0},
-        {"0xg", 0, 0},
-        {"0x1F", 0x1F, 0},
-        {"ff", 0xFF, 0},
-        {"123456789ab", 0x456789AB, 123456789},
-        {"99999999999", 0x99999999, INT_MAX},
-        {"-2147483649", 0xB8B7C9B7, INT_MIN},
-        {"\n\t9z", 9, 9},
-    };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.text);
-        EXPECT_EQ(ReadDecimal(row.text), row.decimal);
-        EXPECT_EQ(ReadHex(row.text), row.hex);
-    }
-    std::array<qint32, 2> xy{};
-    EXPECT_EQ(ScanDecimals(" 4 ,6", xy), 1u) << "a blank before a comma ends the list";
-    EXPECT_EQ(xy, (std::array<qint32, 2>{4, 0}));
-    EXPECT_EQ(ScanDecimals("4,\n6", xy), 2u);
-    EXPECT_EQ(xy, (std::array<qint32, 2>{4, 6}));
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "device/Trace.h"
+#include "base/Trace.h"
 
 #include <iostream>
 

@@ -1,8 +1,8 @@
-#include "platform/linux/OnceLog.h"
+#include "base/OnceLog.h"
 
-#include "platform/linux/Log.h"
+#include "base/Log.h"
 
-namespace keywright::platform::lnx {
+namespace keywright {
 
 void OnceLog::Log(const std::string& line) {
     {
@@ -16,4 +16,4 @@ void OnceLog::Log(const std::string& line) {
     LogLine(line);
 }
 
-} // namespace keywright::platform::lnx
+} // namespace keywright

@@ -1,6 +1,9 @@
-#include "settings/NumberText.h"
+#include "base/NumberText.h"
 
+#include <array>
+#include <climits>
 #include <cstdint>
+#include <optional>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -92,6 +95,37 @@ TEST(NumberText, FormatsHexLowercaseWithoutPrefix) {
     EXPECT_EQ(FormatHex(0xC00CD), "c00cd");
     EXPECT_EQ(FormatHex(0), "0");
     EXPECT_EQ(FormatHex(0xFFFFFFFF), "ffffffff");
+}
+
+TEST(LayoutNumbers, ReadsNumbersAsScanfWouldWithoutOverflow) {
+    const struct {
+        const char* text;
+        std::optional<std::uint32_t> hex;
+        std::int32_t decimal;
+    } rows[] = {
+        {"", std::nullopt, 0},
+        {"  42", 0x42, 42},
+        {"+7", 7, 7},
+        {"-1", 0xFFFFFFFF, -1},
+        {"0x", 0, 0},
+        {"0xg", 0, 0},
+        {"0x1F", 0x1F, 0},
+        {"ff", 0xFF, 0},
+        {"123456789ab", 0x456789AB, 123456789},
+        {"99999999999", 0x99999999, INT_MAX},
+        {"-2147483649", 0xB8B7C9B7, INT_MIN},
+        {"\n\t9z", 9, 9},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.text);
+        EXPECT_EQ(ReadDecimal(row.text), row.decimal);
+        EXPECT_EQ(ReadHex(row.text), row.hex);
+    }
+    std::array<std::int32_t, 2> xy{};
+    EXPECT_EQ(ScanDecimals(" 4 ,6", xy), 1u) << "a blank before a comma ends the list";
+    EXPECT_EQ(xy, (std::array<std::int32_t, 2>{4, 0}));
+    EXPECT_EQ(ScanDecimals("4,\n6", xy), 2u);
+    EXPECT_EQ(xy, (std::array<std::int32_t, 2>{4, 6}));
 }
 
 } // namespace

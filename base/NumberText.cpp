@@ -1,15 +1,21 @@
-#include "settings/NumberText.h"
+#include "base/NumberText.h"
 
+#include <algorithm>
 #include <charconv>
 #include <limits>
 
 namespace keywright {
 namespace {
 
+// One number read from the front of a text: the sign, the magnitude (which
+// stops growing once it no longer fits in 32 bits), and the low 32 bits of
+// the digits as read.
 struct Scanned {
     bool negative = false;
+    bool digits = false;         // at least one digit was read
     bool overflow = false;       // the magnitude does not fit in 32 bits
     std::uint64_t magnitude = 0; // valid when !overflow
+    std::uint32_t low = 0;       // the digits modulo 2^32
 };
 
 bool IsSpace(char c) {
@@ -27,9 +33,11 @@ int DigitValue(char c, int base) {
     return value < base ? value : -1;
 }
 
-Scanned Scan(std::string_view text, int base) {
+// Reads one number from the front of `text` and drops what it read. When no
+// digit follows the optional sign, `text` is left as it was.
+Scanned Scan(std::string_view& text, int base) {
     Scanned result;
-    size_t i = 0;
+    std::size_t i = 0;
     while (i < text.size() && IsSpace(text[i]))
         ++i;
     if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
@@ -44,12 +52,21 @@ Scanned Scan(std::string_view text, int base) {
         const int digit = DigitValue(text[i], base);
         if (digit < 0)
             break;
+        result.digits = true;
+        result.low = result.low * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
         if (!result.overflow) {
-            result.magnitude = result.magnitude * base + digit;
+            result.magnitude = result.magnitude * static_cast<std::uint64_t>(base) +
+                               static_cast<std::uint64_t>(digit);
             result.overflow = result.magnitude > std::numeric_limits<std::uint32_t>::max();
         }
     }
+    if (result.digits)
+        text.remove_prefix(i);
     return result;
+}
+
+Scanned ScanAll(std::string_view text, int base) {
+    return Scan(text, base);
 }
 
 std::uint32_t ToUnsigned(const Scanned& s) {
@@ -74,22 +91,60 @@ std::int32_t ToSigned(const Scanned& s) {
 } // namespace
 
 std::uint32_t ParseUnsignedDecimal(std::string_view text) {
-    return ToUnsigned(Scan(text, 10));
+    return ToUnsigned(ScanAll(text, 10));
 }
 std::uint32_t ParseUnsignedHex(std::string_view text) {
-    return ToUnsigned(Scan(text, 16));
+    return ToUnsigned(ScanAll(text, 16));
 }
 std::int32_t ParseSignedDecimal(std::string_view text) {
-    return ToSigned(Scan(text, 10));
+    return ToSigned(ScanAll(text, 10));
 }
 std::int32_t ParseSignedHex(std::string_view text) {
-    return ToSigned(Scan(text, 16));
+    return ToSigned(ScanAll(text, 16));
 }
 
 std::string FormatHex(std::uint32_t value) {
     char buffer[8];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, value, 16).ptr;
     return std::string(buffer, end);
+}
+
+std::int32_t ReadDecimal(std::string_view text) {
+    return ToSigned(ScanAll(text, 10));
+}
+
+std::optional<std::uint32_t> ReadHex(std::string_view text) {
+    const Scanned s = ScanAll(text, 16);
+    if (!s.digits)
+        return std::nullopt;
+    return s.negative ? ~s.low + 1u : s.low;
+}
+
+std::size_t ScanDecimalList(std::string_view text, std::int32_t* out, std::size_t count) {
+    std::fill(out, out + count, 0);
+    std::size_t read = 0;
+    while (read < count) {
+        if (read > 0) {
+            if (text.empty() || text.front() != ',')
+                break;
+            text.remove_prefix(1);
+        }
+        const Scanned s = Scan(text, 10);
+        if (!s.digits)
+            break;
+        out[read++] = ToSigned(s);
+    }
+    return read;
+}
+
+std::string WithoutChars(std::string_view text, std::string_view drop) {
+    std::string kept;
+    kept.reserve(text.size());
+    for (const char c : text) {
+        if (drop.find(c) == std::string_view::npos)
+            kept.push_back(c);
+    }
+    return kept;
 }
 
 } // namespace keywright

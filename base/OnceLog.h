@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-namespace keywright::platform::lnx {
+namespace keywright {
 
 // Logs each distinct line once, so a fault seen at every enumeration (a
 // malformed descriptor, a node that cannot be described) is reported once
@@ -22,4 +22,4 @@ class OnceLog {
     std::set<std::string> seen_;
 };
 
-} // namespace keywright::platform::lnx
+} // namespace keywright

@@ -1,0 +1,5 @@
+#include "support/LogCheck.h"
+
+int main(int argc, char** argv) {
+    return keywright::test::RunAllTests(argc, argv);
+}
