@@ -53,7 +53,8 @@ Scanned Scan(std::string_view& text, int base) {
         if (digit < 0)
             break;
         result.digits = true;
-        result.low = result.low * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
+        result.low =
+            result.low * static_cast<std::uint32_t>(base) + static_cast<std::uint32_t>(digit);
         if (!result.overflow) {
             result.magnitude = result.magnitude * static_cast<std::uint64_t>(base) +
                                static_cast<std::uint64_t>(digit);

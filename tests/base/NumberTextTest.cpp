@@ -3,8 +3,8 @@
 #include <array>
 #include <climits>
 #include <cstdint>
-#include <optional>
 #include <gtest/gtest.h>
+#include <optional>
 #include <string>
 
 namespace keywright {

@@ -157,10 +157,12 @@ TEST_F(LayoutControlsTest, EachLightingControlIsOnItsParameterPage) {
         const char* name;
         int page;
     } placed[] = {
-        {"bar_general_speed_0", 0},    {"bar_const_brightness_0", 0}, {"radio_direction_left_0", 0},
-        {"radio_direction_right_0", 0}, {"bar_general_speed_1", 1},   {"bar_const_brightness_1", 1},
-        {"bar_const_brightness_2", 2}, {"bar_general_speed_3", 3},    {"bar_const_brightness_3", 3},
-        {"radio_loader_left_3", 3},    {"radio_loader_center_3", 3},  {"radio_loader_right_3", 3},
+        {"bar_general_speed_0", 0},    {"bar_const_brightness_0", 0},
+        {"radio_direction_left_0", 0}, {"radio_direction_right_0", 0},
+        {"bar_general_speed_1", 1},    {"bar_const_brightness_1", 1},
+        {"bar_const_brightness_2", 2}, {"bar_general_speed_3", 3},
+        {"bar_const_brightness_3", 3}, {"radio_loader_left_3", 3},
+        {"radio_loader_center_3", 3},  {"radio_loader_right_3", 3},
     };
     for (const auto& control : placed) {
         SCOPED_TRACE(control.name);
@@ -170,7 +172,8 @@ TEST_F(LayoutControlsTest, EachLightingControlIsOnItsParameterPage) {
     }
     // The loader choice is the position of the checked radio among the three:
     // one exclusive group.
-    const QWidget* group = ui::FindByName(root, QStringLiteral("radio_loader_left_3"))->parentWidget();
+    const QWidget* group =
+        ui::FindByName(root, QStringLiteral("radio_loader_left_3"))->parentWidget();
     EXPECT_EQ(ui::FindByName(root, QStringLiteral("radio_loader_center_3"))->parentWidget(), group);
     EXPECT_EQ(ui::FindByName(root, QStringLiteral("radio_loader_right_3"))->parentWidget(), group);
 }
@@ -280,9 +283,11 @@ TEST_F(LayoutControlsTest, EveryPlayModeEntryCarriesAPlaybackMode) {
 TEST_F(LayoutControlsTest, TheDelayModesAreOneExclusiveChoice) {
     QWidget* root = Layout(kMacro);
     const QWidget* group = nullptr;
-    for (const char* name : {"chk_macro_realy_delay", "chk_macro_fixed_delay", "chk_macro_no_delay"}) {
+    for (const char* name :
+         {"chk_macro_realy_delay", "chk_macro_fixed_delay", "chk_macro_no_delay"}) {
         SCOPED_TRACE(name);
-        auto* check = qobject_cast<QAbstractButton*>(ui::FindByName(root, QString::fromLatin1(name)));
+        auto* check =
+            qobject_cast<QAbstractButton*>(ui::FindByName(root, QString::fromLatin1(name)));
         ASSERT_NE(check, nullptr);
         EXPECT_TRUE(check->autoExclusive());
         if (group == nullptr)
@@ -291,7 +296,8 @@ TEST_F(LayoutControlsTest, TheDelayModesAreOneExclusiveChoice) {
     }
     // No other button shares their exclusive group.
     int exclusive = 0;
-    for (const QAbstractButton* button : group->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
+    for (const QAbstractButton* button :
+         group->findChildren<QAbstractButton*>(Qt::FindDirectChildrenOnly))
         exclusive += button->autoExclusive() ? 1 : 0;
     EXPECT_EQ(exclusive, 3);
 }

@@ -2,8 +2,9 @@
 // menu. The main window acts on command IDs 1 (firmware check) and 6 (close)
 // and on the command names "zh_cn" and "jp" (language); nothing else.
 
-#include "PackageFixture.h"
 #include "ui/Menu.h"
+
+#include "PackageFixture.h"
 
 #include <functional>
 #include <set>
@@ -35,8 +36,8 @@ TEST_F(PackageTest, EachMenuOffersEveryCommandAndOnlyCommandsThatAct) {
             SCOPED_TRACE(Str(item.text));
             EXPECT_FALSE(item.text.isEmpty());
             EXPECT_FALSE(item.disabled);
-            const bool acts = item.id == 1 || item.id == 6 || item.name == u"zh_cn" ||
-                              item.name == u"jp";
+            const bool acts =
+                item.id == 1 || item.id == 6 || item.name == u"zh_cn" || item.name == u"jp";
             EXPECT_TRUE(acts) << "an item that does nothing (id " << item.id << ", name \""
                               << Str(item.name) << "\")";
             if (item.id != 0)

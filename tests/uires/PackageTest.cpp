@@ -20,7 +20,8 @@ pugi::xml_document ParseResource(const ui::Toolkit& toolkit, const QString& id) 
     const auto bytes = toolkit.Package().Read(id);
     EXPECT_TRUE(bytes.has_value()) << Str(id);
     if (bytes) {
-        const auto parsed = document.load_buffer(bytes->constData(), static_cast<size_t>(bytes->size()));
+        const auto parsed =
+            document.load_buffer(bytes->constData(), static_cast<size_t>(bytes->size()));
         EXPECT_TRUE(parsed) << Str(id) << ": " << parsed.description();
     }
     return document;
@@ -31,8 +32,8 @@ class MessageCatcher {
   public:
     MessageCatcher() {
         caught_.clear();
-        previous_ = qInstallMessageHandler(
-            [](QtMsgType, const QMessageLogContext&, const QString& text) { caught_.push_back(text); });
+        previous_ = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&,
+                                              const QString& text) { caught_.push_back(text); });
     }
     ~MessageCatcher() { qInstallMessageHandler(previous_); }
     MessageCatcher(const MessageCatcher&) = delete;
@@ -78,11 +79,11 @@ struct Reference {
     Names kind;
 };
 constexpr Reference kReferences[] = {
-    {"bg", Names::Image},         {"chking", Names::Image},     {"chked", Names::Image},
-    {"skin", Names::Skin},        {"iconSkin", Names::Skin},    {"focusSkin", Names::Skin},
-    {"tabSkin", Names::Skin},     {"tabHeadBgSkin", Names::Skin}, {"ani_in", Names::Skin},
-    {"ani_out", Names::Skin},     {"rowTemplate", Names::Layout}, {"menu", Names::Menu},
-    {"ico", Names::Icons},        {"crdxml", Names::ProgramFile},
+    {"bg", Names::Image},     {"chking", Names::Image},       {"chked", Names::Image},
+    {"skin", Names::Skin},    {"iconSkin", Names::Skin},      {"focusSkin", Names::Skin},
+    {"tabSkin", Names::Skin}, {"tabHeadBgSkin", Names::Skin}, {"ani_in", Names::Skin},
+    {"ani_out", Names::Skin}, {"rowTemplate", Names::Layout}, {"menu", Names::Menu},
+    {"ico", Names::Icons},    {"crdxml", Names::ProgramFile},
 };
 
 TEST_F(PackageTest, EveryResourceALayoutNamesIsThere) {

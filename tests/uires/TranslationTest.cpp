@@ -139,7 +139,8 @@ class TranslationTest : public PackageTest {
         for (const char* id : {"smenuex:menu_more", "SMENU:menu_tray"}) {
             ui::Menu menu;
             QString error;
-            EXPECT_TRUE(menu.LoadResource(QString::fromLatin1(id), &error)) << id << ": " << Str(error);
+            EXPECT_TRUE(menu.LoadResource(QString::fromLatin1(id), &error))
+                << id << ": " << Str(error);
             CollectMenuTexts(menu.Items(), texts);
         }
         for (const char* text : kProgramTexts)

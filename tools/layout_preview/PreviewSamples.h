@@ -42,10 +42,14 @@ class SampleStepAdapter : public ui::McListAdapter {
         int delay; // ms after the step
     };
     std::vector<Step> steps_{
-        {0x700E0, QStringLiteral("Left Ctrl"), 1, 40}, {0x70006, QStringLiteral("C"), 1, 80},
-        {0x70006, QStringLiteral("C"), 0, 35},         {0x700E0, QStringLiteral("Left Ctrl"), 0, 200},
-        {0x700E0, QStringLiteral("Left Ctrl"), 1, 40}, {0x70019, QStringLiteral("V"), 1, 80},
-        {0x70019, QStringLiteral("V"), 0, 35},         {0x700E0, QStringLiteral("Left Ctrl"), 0, 0},
+        {0x700E0, QStringLiteral("Left Ctrl"), 1, 40},
+        {0x70006, QStringLiteral("C"), 1, 80},
+        {0x70006, QStringLiteral("C"), 0, 35},
+        {0x700E0, QStringLiteral("Left Ctrl"), 0, 200},
+        {0x700E0, QStringLiteral("Left Ctrl"), 1, 40},
+        {0x70019, QStringLiteral("V"), 1, 80},
+        {0x70019, QStringLiteral("V"), 0, 35},
+        {0x700E0, QStringLiteral("Left Ctrl"), 0, 0},
     };
 };
 

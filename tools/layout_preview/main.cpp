@@ -21,15 +21,11 @@
 // Exit status: 0 written, 1 a resource or file failed, 2 bad arguments.
 
 #include "PreviewSamples.h"
-
 #include "ui/HostWindow.h"
 #include "ui/TabCtrl.h"
 #include "ui/Toolkit.h"
 #include "ui/WindowTree.h"
-
-#ifdef KEYWRIGHT_HAVE_WIDGETS
 #include "widgets/WidgetClasses.h"
-#endif
 
 #include <QApplication>
 #include <QDir>
@@ -91,8 +87,7 @@ bool ParseArguments(int argc, char** argv, Options& options) {
 
 class Renderer {
   public:
-    Renderer(const Options& options, ui::Toolkit& toolkit)
-        : options_(options), toolkit_(toolkit) {}
+    Renderer(const Options& options, ui::Toolkit& toolkit) : options_(options), toolkit_(toolkit) {}
 
     // Every layout in `language`; false when something failed (reported).
     bool RenderLanguage(const QString& language) {
@@ -134,7 +129,8 @@ class Renderer {
         preview::SampleGroupAdapter groups;
         preview::SampleStepAdapter steps;
         preview::DressMacroDialog(window.Root(), groups, steps);
-        auto* tabs = ui::Find<ui::TabCtrl>(window.Root(), QStringLiteral("tab_macro_mode_selection"));
+        auto* tabs =
+            ui::Find<ui::TabCtrl>(window.Root(), QStringLiteral("tab_macro_mode_selection"));
         static const char* const kPages[] = {"macro", "macro_single", "macro_media",
                                              "macro_function"};
         bool ok = true;
@@ -192,12 +188,11 @@ int main(int argc, char** argv) {
     }
     ui::Toolkit toolkit;
     if (!toolkit.OpenPackage(QStringLiteral("uires"))) {
-        std::fprintf(stderr, "layout_preview: package: %s\n", qPrintable(toolkit.Package().Error()));
+        std::fprintf(stderr, "layout_preview: package: %s\n",
+                     qPrintable(toolkit.Package().Error()));
         return 1;
     }
-#ifdef KEYWRIGHT_HAVE_WIDGETS
     widgets::RegisterWidgetClasses(toolkit.Registry());
-#endif
     QString error;
     if (!toolkit.LoadDefinition(QStringLiteral("uidef:xml_init"), &error)) {
         std::fprintf(stderr, "layout_preview: %s\n", qPrintable(error));
