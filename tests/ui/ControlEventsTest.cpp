@@ -20,17 +20,8 @@ struct Seen {
     }
 };
 
-class ControlEventsTest : public ToolkitTest {
+class ControlEventsTest : public MainWindowTest {
   protected:
-    void SetUp() override {
-        ToolkitTest::SetUp();
-        window_ = std::make_unique<HostWindow>("LAYOUT:XML_MAINWND");
-        ASSERT_TRUE(window_->Create());
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override { window_.reset(); }
-
     // Records every event of `eventId` that reaches the host from `name`.
     void Watch(int eventId, const char* name) {
         window_->OnEvent(eventId, name, [this](Event& e) {
@@ -38,7 +29,6 @@ class ControlEventsTest : public ToolkitTest {
         });
     }
 
-    std::unique_ptr<HostWindow> window_;
     std::vector<Seen> seen_;
 };
 

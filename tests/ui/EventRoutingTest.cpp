@@ -9,17 +9,8 @@ namespace {
 
 // The main layout in a host window whose event map and subscribers write
 // what they see into one log.
-class EventRoutingTest : public ToolkitTest {
+class EventRoutingTest : public MainWindowTest {
   protected:
-    void SetUp() override {
-        ToolkitTest::SetUp();
-        window_ = std::make_unique<HostWindow>("LAYOUT:XML_MAINWND");
-        ASSERT_TRUE(window_->Create());
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override { window_.reset(); }
-
     EventHandler Log(const QString& who) {
         return [this, who](Event& e) {
             log_ << QStringLiteral("%1 %2 %3").arg(who, e.name).arg(e.controlId);
@@ -31,7 +22,6 @@ class EventRoutingTest : public ToolkitTest {
         QTest::mouseClick(button, Qt::LeftButton);
     }
 
-    std::unique_ptr<HostWindow> window_;
     QStringList log_;
 };
 

@@ -79,14 +79,12 @@ class StepAdapter : public McListAdapter {
     bool accept = true;
 };
 
-class ListViewTest : public ToolkitTest {
+class ListViewTest : public MainWindowTest {
   protected:
     void SetUp() override {
-        ToolkitTest::SetUp();
-        window_ = std::make_unique<HostWindow>("LAYOUT:XML_MAINWND");
-        ASSERT_TRUE(window_->Create());
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        MainWindowTest::SetUp();
+        if (HasFatalFailure())
+            return;
         groups_ = window_->Find<ListView>("macro_group");
         keys_ = window_->Find<McListView>("key_info");
         ASSERT_NE(groups_, nullptr);
@@ -94,7 +92,6 @@ class ListViewTest : public ToolkitTest {
         window_->OnEvent(kSelChangedEvent, "macro_group",
                          [this](Event& e) { selections_.push_back(e.value); });
     }
-    void TearDown() override { window_.reset(); }
 
     void ShowNames(std::vector<QString> names) {
         names_.names = std::move(names);
@@ -103,7 +100,6 @@ class ListViewTest : public ToolkitTest {
 
     NameAdapter names_;
     StepAdapter steps_;
-    std::unique_ptr<HostWindow> window_;
     ListView* groups_ = nullptr;
     McListView* keys_ = nullptr;
     std::vector<int> selections_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/ControlIds.h"
+#include "ui/HostWindow.h"
 #include "ui/StockControls.h"
 #include "ui/Toolkit.h"
 
@@ -10,6 +11,7 @@
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
+#include <memory>
 #include <ostream>
 
 // gtest prints QStrings as text.
@@ -72,6 +74,21 @@ class ToolkitTest : public testing::Test {
     }
 
     Toolkit toolkit;
+};
+
+// The example main layout in a shown host window, live for one test.
+class MainWindowTest : public ToolkitTest {
+  protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        window_ = std::make_unique<HostWindow>("LAYOUT:XML_MAINWND");
+        ASSERT_TRUE(window_->Create());
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+    void TearDown() override { window_.reset(); }
+
+    std::unique_ptr<HostWindow> window_;
 };
 
 // Runs `act` once the event loop is running (for code that blocks in its
