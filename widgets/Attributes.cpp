@@ -1,9 +1,9 @@
 #include "widgets/Attributes.h"
 
+#include "base/Log.h"
 #include "ui/NumberText.h"
 #include "ui/WindowTree.h"
 
-#include <QDebug>
 #include <QWidget>
 #include <limits>
 
@@ -52,11 +52,12 @@ void ApplyIntAttribute(const QVariant& value, int& target, const char* attribute
 }
 
 void WarnBadAttribute(const QWidget* widget, const char* attribute, const QString& value) {
-    qWarning().noquote() << QStringLiteral("layout: %1 \"%2\": attribute \"%3\" cannot be \"%4\"")
-                                .arg(ClassOf(widget))
-                                .arg(widget != nullptr ? widget->objectName() : QString())
-                                .arg(QString::fromLatin1(attribute))
-                                .arg(value);
+    LogLine(QStringLiteral("layout: %1 \"%2\": attribute \"%3\" cannot be \"%4\"")
+                .arg(ClassOf(widget))
+                .arg(widget != nullptr ? widget->objectName() : QString())
+                .arg(QString::fromLatin1(attribute))
+                .arg(value)
+                .toStdString());
 }
 
 } // namespace keywright::widgets

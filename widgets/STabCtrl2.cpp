@@ -1,11 +1,11 @@
 #include "widgets/STabCtrl2.h"
 
+#include "base/Log.h"
 #include "ui/Skin.h"
 #include "ui/Toolkit.h"
 #include "widgets/Attributes.h"
 #include "widgets/STabHeaderBar.h"
 
-#include <QDebug>
 #include <QDynamicPropertyChangeEvent>
 #include <QPainter>
 #include <QStyle>
@@ -88,9 +88,10 @@ void STabCtrl2::OnLoaded() {
         QWidget* child = widget(i);
         if (Page2(i) != nullptr)
             continue;
-        qWarning().noquote() << QStringLiteral("layout: tab control \"%1\": child \"%2\" is not "
-                                               "a \"page2\" and is left out")
-                                    .arg(objectName(), child->objectName());
+        LogLine(QStringLiteral("layout: tab control \"%1\": child \"%2\" is not a \"page2\" "
+                               "and is left out")
+                    .arg(objectName(), child->objectName())
+                    .toStdString());
         removeTab(i);
         child->hide();
         child->deleteLater();

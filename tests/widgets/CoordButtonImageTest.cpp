@@ -1,6 +1,7 @@
 #include "widgets/CoordButtonImage.h"
 
 #include "WidgetTestPackage.h"
+#include "support/LogCheck.h"
 #include "ui/WindowTree.h"
 
 #include <QTest>
@@ -129,6 +130,7 @@ TEST_F(CoordButtonImageTest, LoadsTheKeysOnceFromTheProgramFolder) {
 }
 
 TEST_F(CoordButtonImageTest, TheSelectionModeAcceptsNumbersAndTexts) {
+    keywright::test::ExpectLog badType("attribute \"type\" cannot be \"two\"");
     const struct {
         QVariant value;
         qint32 mode;
@@ -142,6 +144,8 @@ TEST_F(CoordButtonImageTest, TheSelectionModeAcceptsNumbersAndTexts) {
 }
 
 TEST_F(CoordButtonImageTest, AnImageIdThatNamesNoImageIsRefused) {
+    keywright::test::ExpectLog noImage("attribute \"bg\" cannot be \"main:no_such_png\"");
+    keywright::test::ExpectLog noChecked("attribute \"chked\" cannot be \"\"");
     map_->setProperty("bg", "main:kb_bg_png");
     map_->setProperty("bg", "main:no_such_png");
     map_->setProperty("chked", "");

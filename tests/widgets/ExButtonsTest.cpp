@@ -1,4 +1,5 @@
 #include "WidgetTestPackage.h"
+#include "support/LogCheck.h"
 #include "ui/WindowTree.h"
 #include "widgets/SCheckBoxEx.h"
 #include "widgets/SRadioBoxEx.h"
@@ -172,6 +173,7 @@ TYPED_TEST(ExButtonTest, TheNaturalSizeIsTheSkins) {
 }
 
 TYPED_TEST(ExButtonTest, AttributesReadBack) {
+    keywright::test::ExpectLog wide("attribute \"textY\" cannot be \"wide\"");
     TypeParam button;
     button.setProperty("focusSkin", SkinName(kTile));
     button.setProperty("iconPos", QStringLiteral(" 4, 6"));

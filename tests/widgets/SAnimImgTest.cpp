@@ -1,6 +1,7 @@
 #include "widgets/SAnimImg.h"
 
 #include "WidgetTestPackage.h"
+#include "support/LogCheck.h"
 #include "ui/WindowTree.h"
 
 #include <memory>
@@ -179,6 +180,7 @@ TEST_F(SAnimImgTest, IsOnTheTimelineWhileItLives) {
 }
 
 TEST_F(SAnimImgTest, AttributesAndDefaults) {
+    keywright::test::ExpectLog soon("attribute \"interval\" cannot be \"soon\"");
     SAnimImg image;
     EXPECT_EQ(ui::ClassNameOf(&image), "anmimg");
     EXPECT_TRUE(ui::IsClass(&image, "window"));

@@ -1,6 +1,7 @@
 #include "widgets/SShellNotifyIcon.h"
 
 #include "WidgetTestPackage.h"
+#include "support/LogCheck.h"
 #include "ui/Event.h"
 #include "ui/StockControls.h"
 #include "ui/WindowTree.h"
@@ -135,6 +136,7 @@ TEST_F(SShellNotifyIconTest, TheTipIsExpandedCutAndUpdatedAtOnce) {
 }
 
 TEST_F(SShellNotifyIconTest, TheMenusRootDecidesItsKind) {
+    keywright::test::ExpectLog nope("attribute \"menu\" cannot be \"SMENU:nope\"");
     const struct {
         const char* what;
         const char* menu;

@@ -1,6 +1,7 @@
 #include "widgets/STabCtrl2.h"
 
 #include "WidgetTestPackage.h"
+#include "support/LogCheck.h"
 #include "ui/HostWindow.h"
 #include "ui/WindowTree.h"
 
@@ -181,7 +182,7 @@ TEST_F(STabCtrl2Test, WithoutAnIconSkinThereIsNoIconArea) {
 }
 
 TEST_F(STabCtrl2Test, OffsetsAreDynamicPropertiesAndNumbers) {
-    LoggedWarnings warnings;
+    keywright::test::ExpectLog bad("attribute \"text-y\" cannot be \"bad\"");
     tabs_->setProperty("icon-x", 4);
     tabs_->setProperty("icon-y", QStringLiteral("0x3"));
     tabs_->setProperty("text-x", QStringLiteral("30"));
@@ -192,8 +193,7 @@ TEST_F(STabCtrl2Test, OffsetsAreDynamicPropertiesAndNumbers) {
     tabs_->setProperty("_q_styleSheetWidgetFont", QStringLiteral("Sans Serif,9"));
     EXPECT_EQ(tabs_->IconOffset(), QPoint(4, 3));
     EXPECT_EQ(tabs_->TextOffset(), QPoint(30, -1));
-    ASSERT_EQ(warnings.messages.size(), 1) << warnings.messages.join("\n").toStdString();
-    EXPECT_TRUE(warnings.messages[0].contains("text-y")) << warnings.messages[0].toStdString();
+    EXPECT_EQ(bad.Seen(), 1u);
     const QRect header = tabs_->Headers()->tabRect(1);
     EXPECT_EQ(tabs_->IconRect(1), QRect(header.topLeft() + QPoint(4, 3), QSize(8, 8)));
 }

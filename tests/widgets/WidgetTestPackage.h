@@ -208,30 +208,6 @@ class WidgetTest : public testing::Test {
     ui::Toolkit toolkit;
 };
 
-// Collects the warnings logged while it lives.
-class LoggedWarnings {
-  public:
-    LoggedWarnings() : previous_(qInstallMessageHandler(&LoggedWarnings::Handle)) {
-        current_ = this;
-    }
-    ~LoggedWarnings() {
-        qInstallMessageHandler(previous_);
-        current_ = nullptr;
-    }
-    LoggedWarnings(const LoggedWarnings&) = delete;
-    LoggedWarnings& operator=(const LoggedWarnings&) = delete;
-
-    QStringList messages;
-
-  private:
-    static void Handle(QtMsgType type, const QMessageLogContext&, const QString& message) {
-        if (current_ != nullptr && type >= QtWarningMsg)
-            current_->messages.append(message);
-    }
-    static inline LoggedWarnings* current_ = nullptr;
-    QtMessageHandler previous_;
-};
-
 // The widget drawn on a transparent image of its size.
 inline QImage Render(QWidget& widget) {
     QImage image(widget.size(), QImage::Format_ARGB32);
