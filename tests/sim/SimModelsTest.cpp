@@ -3,6 +3,7 @@
 #include "platform/ReportDescriptor.h"
 #include "support/HexFixture.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -17,7 +18,12 @@ Bytes CapturedInterface1() {
 
 TEST(SimModels, KeyboardInterface1IsTheCapturedDescriptor) {
     const std::span<const std::uint8_t> model = KeyboardInterface1Descriptor();
-    EXPECT_EQ(Bytes(model.begin(), model.end()), CapturedInterface1());
+    const Bytes captured = CapturedInterface1();
+    const auto [ours, theirs] =
+        std::mismatch(model.begin(), model.end(), captured.begin(), captured.end());
+    EXPECT_TRUE(ours == model.end() && theirs == captured.end())
+        << "the model's descriptor differs from the capture at byte " << (ours - model.begin())
+        << " of " << model.size() << " (capture: " << captured.size() << " bytes)";
 }
 
 // Every model on the keyboards' layout presents on interface 1 the collections
