@@ -23,5 +23,8 @@ constexpr std::uint16_t UsageOf(KeyCode code) {
 constexpr std::uint16_t kKeyboardPage = 0x07;
 constexpr std::uint16_t kConsumerPage = 0x0C;
 constexpr std::uint16_t kGenericDesktopPage = 0x01;
+// The first of the vendor-defined pages (0xFF00-0xFFFF): the keyboard's
+// command collection and the virtual output device use it.
+constexpr std::uint16_t kVendorDefinedPage = 0xFF00;
 
 } // namespace keywright

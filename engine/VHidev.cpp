@@ -39,9 +39,11 @@ void SetUsage16(std::vector<std::uint8_t>& data, std::uint16_t usage) {
 } // namespace
 
 VHidev::VHidev(platform::HidService& hid, Trace trace)
-    : hid_(hid), trace_(std::move(trace)), keyboardReport_(kKeyboardReportId, 33, *this),
-      mouseReport_(kMouseReportId, 4, *this), consumerReport_(kConsumerReportId, 2, *this),
-      systemReport_(kSystemReportId, 2, *this) {}
+    : hid_(hid), trace_(std::move(trace)),
+      keyboardReport_(kKeyboardReportId, platform::kVirtualKeyboardReportLength, *this),
+      mouseReport_(kMouseReportId, platform::kVirtualMouseReportLength, *this),
+      consumerReport_(kConsumerReportId, platform::kVirtualConsumerReportLength, *this),
+      systemReport_(kSystemReportId, platform::kVirtualSystemReportLength, *this) {}
 
 VHidev::~VHidev() {
     std::lock_guard lock(deviceLock_);
@@ -49,21 +51,14 @@ VHidev::~VHidev() {
         hid_.Close(device_);
 }
 
-VHidev& VHidev::Instance(platform::HidService& hid, Trace trace) {
-    // Deliberately leaked: writers on other threads may still use it while
-    // static objects are destroyed at exit.
-    static VHidev* const instance = new VHidev(hid, std::move(trace));
-    return *instance;
-}
-
 bool VHidev::Send(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) {
-    std::array<std::uint8_t, kPacketSize> packet{};
-    packet[0] = kPacketTag;
-    std::size_t offset = 1;
+    std::array<std::uint8_t, platform::kVirtualPacketLength> packet{};
+    packet[0] = platform::kVirtualPacketMarker;
+    std::size_t offset = platform::kVirtualReportIdOffset;
     if (reportId != 0)
         packet[offset++] = reportId;
     if (data != nullptr)
-        std::copy_n(data, std::min(length, kPacketSize - offset), packet.begin() + offset);
+        std::copy_n(data, std::min(length, packet.size() - offset), packet.begin() + offset);
 
     std::lock_guard lock(deviceLock_);
     if (!platform::IsOpenHandle(device_))
@@ -79,14 +74,15 @@ bool VHidev::OutputUsage(std::uint16_t page, std::uint16_t usage, int down) {
     const unsigned low = usage & 0xFFu;
     std::lock_guard lock(deviceLock_);
     switch (page) {
-    case 0x07:
-        SetBit(keyboardReport_.Data(), 1 + (low >> 3), low & 7u, pressed);
+    case kKeyboardPage:
+        SetBit(keyboardReport_.Data(), platform::kVirtualKeyboardMapOffset + (low >> 3), low & 7u,
+               pressed);
         return keyboardReport_.Send();
-    case 0x05:
+    case kMouseButtonPage:
         if (low < 8)
             SetBit(mouseReport_.Data(), 0, low, pressed);
         return mouseReport_.Send();
-    case 0x01:
+    case kGenericDesktopPage:
         if (usage >= 0x80) {
             SetUsage16(systemReport_.Data(), pressed ? usage : 0);
             return systemReport_.Send();
@@ -106,7 +102,7 @@ bool VHidev::OutputUsage(std::uint16_t page, std::uint16_t usage, int down) {
         default:
             return false;
         }
-    case 0x0C:
+    case kConsumerPage:
         SetUsage16(consumerReport_.Data(), pressed ? usage : 0);
         return consumerReport_.Send();
     default:
@@ -115,7 +111,7 @@ bool VHidev::OutputUsage(std::uint16_t page, std::uint16_t usage, int down) {
 }
 
 bool VHidev::SetKeyboardBit(std::uint16_t usage, int down) {
-    return OutputUsage(0x07, usage, down);
+    return OutputUsage(kKeyboardPage, usage, down);
 }
 
 void VHidev::ReleaseAll() {
@@ -140,7 +136,8 @@ bool VHidev::TestInterface(platform::HidHandle handle) {
     trace_(TraceLine("Device Attributes - PID: 0x%x, VID: 0x%x \n",
                      static_cast<unsigned>(attributes.productId),
                      static_cast<unsigned>(attributes.vendorId)));
-    if (attributes.vendorId != kVendorId || attributes.productId != kProductId) {
+    if (attributes.vendorId != platform::kVirtualDeviceVendorId ||
+        attributes.productId != platform::kVirtualDeviceProductId) {
         trace_("Device attributes doesn't match the sample \n");
         return false;
     }
@@ -151,7 +148,8 @@ bool VHidev::TestInterface(platform::HidHandle handle) {
         trace_("Error: HidD_GetPreparsedData failed \n");
         return false;
     }
-    if (caps.usagePage != kUsagePage || caps.usage != kUsage)
+    if (caps.usagePage != platform::kVirtualDeviceUsagePage ||
+        caps.usage != platform::kVirtualDeviceUsage)
         return false;
     trace_("Success: Found my device.. \n");
     return true;
@@ -171,7 +169,8 @@ bool VHidev::FindVirtualDevice() {
         return false;
     }
     trace_(TraceLine("\n....looking for our HID device (with UP=0x%04X and Usage=0x%02X)\n",
-                     static_cast<unsigned>(kUsagePage), static_cast<unsigned>(kUsage)));
+                     static_cast<unsigned>(platform::kVirtualDeviceUsagePage),
+                     static_cast<unsigned>(platform::kVirtualDeviceUsage)));
     for (const platform::HidInterfaceEntry& entry : entries) {
         const platform::HidOpenResult opened =
             hid_.Open(entry.path, platform::kGenericRead | platform::kGenericWrite,

@@ -2,6 +2,7 @@
 
 #include "base/Trace.h"
 #include "platform/HidService.h"
+#include "platform/VirtualDevice.h"
 
 #include <algorithm>
 #include <array>
@@ -20,24 +21,14 @@ class IVHidevProxy {
     virtual bool Send(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) = 0;
 };
 
-// The virtual HID output device (vendor 0xDEED, product 0xFEED, top-level
-// collection usage page 0xFF00, usage 1): replacement keys, mouse buttons and
+// The program's side of the virtual output device (platform/VirtualDevice.h
+// holds its identity and packet layout): replacement keys, mouse buttons and
 // axes, media and system controls reach the system through it.
 //
-// It keeps the current state of four input reports and writes a 64-byte
-// packet on every change:
-//   byte 0     0x05
-//   byte 1     report id (1 keyboard, 2 mouse, 3 consumer, 4 system)
-//   bytes 2..  the report's data (at most 62 bytes), the rest zero
-// Report data:
-//   keyboard  33 bytes: byte 0 zero, bytes 1-32 one bit per keyboard-page
-//             usage u: byte 1 + (u >> 3), bit (u & 7); set = down
-//   mouse      4 bytes: buttons (bit n = button n), X, Y, wheel
-//   consumer   2 bytes: consumer usage LE16, 0 = nothing pressed
-//   system     2 bytes: system-control usage LE16, 0 = nothing pressed
-//
-// Without a device every write fails quietly; the report states are still
-// kept, so the first packet after the device is found carries them.
+// It keeps the current state of the device's four input reports and writes a
+// packet on every change. Without a device every write fails quietly; the
+// report states are still kept, so the first packet after the device is found
+// carries them.
 //
 // Thread-safe: the key reader, the macro playback thread and the UI thread
 // all write. deviceLock makes each change of a report and the packet that
@@ -46,16 +37,14 @@ class IVHidevProxy {
 // (after the key monitor's listenerLock and the engine's dataLock).
 class VHidev final : public IVHidevProxy {
   public:
-    static constexpr std::uint16_t kVendorId = 0xDEED;
-    static constexpr std::uint16_t kProductId = 0xFEED;
-    static constexpr std::uint16_t kUsagePage = 0xFF00;
-    static constexpr std::uint16_t kUsage = 0x01;
-    static constexpr std::size_t kPacketSize = 64;
-    static constexpr std::uint8_t kPacketTag = 0x05;
-    static constexpr std::uint8_t kKeyboardReportId = 1;
-    static constexpr std::uint8_t kMouseReportId = 2;
-    static constexpr std::uint8_t kConsumerReportId = 3;
-    static constexpr std::uint8_t kSystemReportId = 4;
+    static constexpr std::uint8_t kKeyboardReportId = platform::kVirtualKeyboardReport;
+    static constexpr std::uint8_t kMouseReportId = platform::kVirtualMouseReport;
+    static constexpr std::uint8_t kConsumerReportId = platform::kVirtualConsumerReport;
+    static constexpr std::uint8_t kSystemReportId = platform::kVirtualSystemReport;
+    // The page OutputUsage takes mouse buttons on, the usage's low byte being
+    // the button's bit: the program's own convention (HID gives buttons page
+    // 0x09).
+    static constexpr std::uint16_t kMouseButtonPage = 0x05;
     // Writes are plain synchronous writes: they take as long as the device
     // takes.
     static constexpr std::uint32_t kNoTimeLimit = 0xFFFFFFFF;
@@ -84,15 +73,7 @@ class VHidev final : public IVHidevProxy {
     VHidev(const VHidev&) = delete;
     VHidev& operator=(const VHidev&) = delete;
 
-    // The process's virtual device, made on the first call over `hid` and
-    // never destroyed: what it holds pressed belongs to the process, not to
-    // a window, and it must outlive every thread that writes to it. Start-up
-    // calls this once with the back end's HID service and hands the
-    // reference down; later calls return the same object and ignore their
-    // arguments.
-    static VHidev& Instance(platform::HidService& hid, Trace trace = StdoutTrace());
-
-    // Builds the packet and writes it (64 bytes) under deviceLock. False
+    // Builds the packet and writes it whole under deviceLock. False
     // while no device is open or when the write fails.
     bool Send(const std::uint8_t* data, std::size_t length, std::uint8_t reportId) override;
 
@@ -114,8 +95,9 @@ class VHidev final : public IVHidevProxy {
     void ReleaseAll();
 
     // Closes the device if open, then opens the last present HID interface
-    // that passes the test (attributes 0xDEED:0xFEED, usage page 0xFF00,
-    // usage 1). Writes the search's trace lines. True when one was found.
+    // that passes the test (the virtual device's vendor and product in its
+    // attributes, its usage page and usage in the caps). Writes the search's
+    // trace lines. True when one was found.
     bool FindVirtualDevice();
     bool HasDevice() const;
 

@@ -8,23 +8,10 @@
 
 namespace keywright::widgets {
 
-// The keyboard positions file: an XML document whose top-level element
-// "positions" has one child element per key, of any name, in list order:
-//
-//   <positions>
-//     <key name="Escape" va="7" id="41" rect="24, 24, 40, 40" color="#80FF0000"/>
-//   </positions>
-//
-//   "id", "va"  decimal (atoi rules); -1 when the attribute is missing
-//   "name"      the key's name; empty when missing
-//   "color"     blanks and "#" removed, then hexadecimal 0xAABBGGRR; the
-//               default colour when missing, empty or without a digit (six
-//               digits therefore give alpha 0: nothing shows)
-//   "rect"      blanks removed, then "left,top,width,height" in decimal;
-//               numbers that cannot be read are 0, so a missing "rect" gives
-//               a key that is never hit nor drawn
-//
-// An unreadable document, or one without "positions", gives no keys.
+// The keys of a keyboard positions file, read by positions/PositionsReader.h,
+// in file order: each key's id, page, name and rectangle as the file gives
+// them, and its colour, or `defaultColor` where the file gives none. An
+// unusable document gives no keys.
 std::vector<CoordButton> ParsePositions(QByteArrayView document,
                                         quint32 defaultColor = CoordButton::kDefaultColor);
 

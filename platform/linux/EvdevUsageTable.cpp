@@ -393,14 +393,14 @@ Reverse BuildReverse() {
             reverse[row.key] = HidUsage{page, row.usage};
     };
     for (const Row& row : kSystemRows)
-        claim(kHidPageGenericDesktop, row);
+        claim(kGenericDesktopPage, row);
     for (const Row& row : kKeyboardRows)
         if (!IsKeyboardVolume(row.usage) && !IsKeyboardMedia(row.usage))
-            claim(kHidPageKeyboard, row);
+            claim(kKeyboardPage, row);
     for (const Row& row : kConsumerRows)
-        claim(kHidPageConsumer, row);
+        claim(kConsumerPage, row);
     for (const Row& row : kKeyboardRows)
-        claim(kHidPageKeyboard, row);
+        claim(kKeyboardPage, row);
     return reverse;
 }
 
@@ -434,11 +434,11 @@ static_assert(Ascending(std::begin(kSystemRows), std::end(kSystemRows)),
 
 std::optional<std::uint16_t> KeyForUsage(HidUsage usage) {
     switch (usage.page) {
-    case kHidPageKeyboard:
+    case kKeyboardPage:
         return Find(kKeyboardRows, usage.usage);
-    case kHidPageConsumer:
+    case kConsumerPage:
         return Find(kConsumerRows, usage.usage);
-    case kHidPageGenericDesktop:
+    case kGenericDesktopPage:
         return Find(kSystemRows, usage.usage);
     default:
         return std::nullopt;

@@ -1,14 +1,12 @@
 #pragma once
 
+#include "base/KeyCode.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
 
 namespace keywright::platform::lnx {
-
-constexpr std::uint16_t kHidPageGenericDesktop = 0x01;
-constexpr std::uint16_t kHidPageKeyboard = 0x07;
-constexpr std::uint16_t kHidPageConsumer = 0x0C;
 
 // A HID usage: the page and the usage id on it.
 struct HidUsage {

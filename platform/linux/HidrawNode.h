@@ -1,7 +1,7 @@
 #pragma once
 
+#include "platform/ReportDescriptor.h"
 #include "platform/linux/HidrawPath.h"
-#include "platform/linux/ReportDescriptor.h"
 
 #include <cstdint>
 #include <optional>

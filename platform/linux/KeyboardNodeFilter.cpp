@@ -14,7 +14,7 @@ constexpr std::int32_t kKeyRepeat = 2;
 std::optional<HidUsage> UsageFromScan(std::int32_t scan) {
     const auto value = static_cast<std::uint32_t>(scan);
     const auto page = static_cast<std::uint16_t>(value >> 16);
-    if (page != kHidPageKeyboard && page != kHidPageConsumer && page != kHidPageGenericDesktop)
+    if (page != kKeyboardPage && page != kConsumerPage && page != kGenericDesktopPage)
         return std::nullopt;
     return HidUsage{page, static_cast<std::uint16_t>(value & 0xFFFF)};
 }

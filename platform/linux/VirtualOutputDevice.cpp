@@ -28,8 +28,8 @@ std::unique_ptr<libevdev, EvdevFree> Describe() {
         return nullptr;
     libevdev_set_name(description.get(), kDeviceName);
     libevdev_set_id_bustype(description.get(), BUS_VIRTUAL);
-    libevdev_set_id_vendor(description.get(), VirtualOutputDevice::kVendorId);
-    libevdev_set_id_product(description.get(), VirtualOutputDevice::kProductId);
+    libevdev_set_id_vendor(description.get(), kVirtualDeviceVendorId);
+    libevdev_set_id_product(description.get(), kVirtualDeviceProductId);
     libevdev_set_id_version(description.get(), 1);
     for (const std::uint16_t key : KeysWithUsage())
         libevdev_enable_event_code(description.get(), EV_KEY, key, nullptr);
@@ -60,13 +60,13 @@ bool VirtualOutputDevice::IsPath(std::string_view path) {
 }
 
 HidAttributes VirtualOutputDevice::Attributes() {
-    return {kVendorId, kProductId, 1};
+    return {kVirtualDeviceVendorId, kVirtualDeviceProductId, 1};
 }
 
 HidCaps VirtualOutputDevice::Caps() {
     HidCaps caps;
-    caps.usage = kUsage;
-    caps.usagePage = kUsagePage;
+    caps.usage = kVirtualDeviceUsage;
+    caps.usagePage = kVirtualDeviceUsagePage;
     caps.outputReportByteLength = kOutputReportLength;
     return caps;
 }

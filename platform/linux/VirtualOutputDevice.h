@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/HidService.h"
+#include "platform/VirtualDevice.h"
 #include "platform/linux/UinputDevice.h"
 #include "platform/linux/VirtualPacketDecoder.h"
 
@@ -14,10 +15,10 @@
 
 namespace keywright::platform::lnx {
 
-// The virtual output device on uinput, as LinuxHidService presents it: one HID
-// interface, vendor 0xDEED, product 0xFEED, a top-level collection with usage
-// page 0xFF00 and usage 1, at the path kPath. The program finds it the way it
-// finds the virtual HID device on Windows and writes it 64-byte packets
+// The virtual output device (platform/VirtualDevice.h) on uinput, as
+// LinuxHidService presents it: one HID interface at the path kPath with the
+// device's vendor, product, usage page and usage. The program finds it the
+// way it finds the virtual HID device on Windows and writes it packets
 // (VirtualPacketDecoder), which come out as the keyboard, mouse, consumer and
 // system-control input of one uinput device (KEY_* of EvdevUsageTable, the
 // eight mouse buttons, REL_X, REL_Y and REL_WHEEL).
@@ -26,13 +27,13 @@ namespace keywright::platform::lnx {
 // until the service goes. It is listed only while it exists or /dev/uinput
 // opens for writing.
 //
-// Caps give an output report length of 65: a Windows caller writes a report
-// of the length the caps give, counting a report id byte in front of the
-// packet. Write takes the 64-byte packet (byte 0, the 0x05 marker, in the
-// place of that id), or 65 bytes of which the last is ignored, and reports
-// the length it was given as transferred. Other lengths, and packets that do
-// not decode (wrong marker, unknown report id), fail with
-// ERROR_INVALID_PARAMETER and change nothing.
+// Caps give an output report length of kOutputReportLength: a Windows caller
+// writes a report of the length the caps give, counting a report id byte in
+// front of the packet. Write takes the packet alone (its marker byte in the
+// place of that id), or one byte more, which is ignored, and reports the
+// length it was given as transferred. Other lengths, and packets that do not
+// decode (wrong marker, unknown report id), fail with ERROR_INVALID_PARAMETER
+// and change nothing.
 //
 // When the last handle with write access closes, every key, button and
 // control its packets left down is released, so nothing stays pressed.
@@ -42,11 +43,7 @@ class VirtualOutputDevice {
   public:
     static constexpr std::string_view kPath =
         "\\\\?\\hid#vid_deed&pid_feed#keywright-uinput&0001#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-    static constexpr std::uint16_t kVendorId = 0xDEED;
-    static constexpr std::uint16_t kProductId = 0xFEED;
-    static constexpr std::uint16_t kUsagePage = 0xFF00;
-    static constexpr std::uint16_t kUsage = 0x01;
-    static constexpr std::uint16_t kOutputReportLength = 65;
+    static constexpr std::uint16_t kOutputReportLength = kVirtualPacketLength + 1;
 
     // `path` names this device (compared without regard to case, as Windows
     // compares interface paths).

@@ -7,12 +7,9 @@
 namespace keywright::platform::lnx {
 namespace {
 
-constexpr std::uint8_t kKeyboardReport = 1;
-constexpr std::uint8_t kMouseReport = 2;
-constexpr std::uint8_t kConsumerReport = 3;
-constexpr std::uint8_t kSystemReport = 4;
-
-constexpr std::size_t kKeyboardMapOffset = 3;
+// Where each report's fields sit in the packet.
+constexpr std::size_t kData = kVirtualReportDataOffset;
+constexpr std::size_t kKeyboardMap = kData + kVirtualKeyboardMapOffset;
 
 static_assert(KEY_CNT == 0x300, "VirtualPacketDecoder::KeySet is sized for KEY_CNT keys");
 
@@ -51,14 +48,14 @@ VirtualPacketDecoder::KeySet VirtualPacketDecoder::HeldKeys() const {
     };
     for (unsigned usage = 0; usage < 256; ++usage)
         if (keyboard_[usage >> 3] & (1u << (usage & 7)))
-            hold(KeyForUsage({kHidPageKeyboard, static_cast<std::uint16_t>(usage)}));
+            hold(KeyForUsage({kKeyboardPage, static_cast<std::uint16_t>(usage)}));
     for (unsigned bit = 0; bit < kMouseButtonBits; ++bit)
         if (buttons_ & (1u << bit))
             hold(MouseButtonKey(bit));
     if (consumer_ != 0)
-        hold(KeyForUsage({kHidPageConsumer, consumer_}));
+        hold(KeyForUsage({kConsumerPage, consumer_}));
     if (system_ != 0)
-        hold(KeyForUsage({kHidPageGenericDesktop, system_}));
+        hold(KeyForUsage({kGenericDesktopPage, system_}));
     return held;
 }
 
@@ -87,23 +84,24 @@ DecodedPacket VirtualPacketDecoder::Decode(std::span<const std::uint8_t> packet)
 
     const KeySet before = HeldKeys();
     std::vector<EvdevEvent> motion;
-    switch (packet[1]) {
-    case kKeyboardReport:
+    switch (packet[kVirtualReportIdOffset]) {
+    case kVirtualKeyboardReport:
         for (std::size_t i = 0; i < keyboard_.size(); ++i)
-            keyboard_[i] = packet[kKeyboardMapOffset + i];
+            keyboard_[i] = packet[kKeyboardMap + i];
         break;
-    case kMouseReport:
-        buttons_ = packet[2];
-        for (const auto& [code, byte] : {std::pair{REL_X, packet[3]}, std::pair{REL_Y, packet[4]},
-                                         std::pair{REL_WHEEL, packet[5]}})
+    case kVirtualMouseReport:
+        buttons_ = packet[kData];
+        for (const auto& [code, byte] :
+             {std::pair{REL_X, packet[kData + 1]}, std::pair{REL_Y, packet[kData + 2]},
+              std::pair{REL_WHEEL, packet[kData + 3]}})
             if (byte != 0)
                 motion.push_back({EV_REL, static_cast<std::uint16_t>(code), Signed(byte)});
         break;
-    case kConsumerReport:
-        consumer_ = Le16(&packet[2]);
+    case kVirtualConsumerReport:
+        consumer_ = Le16(&packet[kData]);
         break;
-    case kSystemReport:
-        system_ = Le16(&packet[2]);
+    case kVirtualSystemReport:
+        system_ = Le16(&packet[kData]);
         break;
     default:
         return {PacketVerdict::UnknownReport, {}};

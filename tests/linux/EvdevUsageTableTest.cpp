@@ -9,9 +9,9 @@
 namespace keywright::platform::lnx {
 namespace {
 
-constexpr std::uint16_t kKbd = kHidPageKeyboard;
-constexpr std::uint16_t kCon = kHidPageConsumer;
-constexpr std::uint16_t kSys = kHidPageGenericDesktop;
+constexpr std::uint16_t kKbd = kKeyboardPage;
+constexpr std::uint16_t kCon = kConsumerPage;
+constexpr std::uint16_t kSys = kGenericDesktopPage;
 
 std::string Describe(HidUsage usage) {
     char text[32];

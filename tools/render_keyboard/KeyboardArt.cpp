@@ -1,5 +1,6 @@
 #include "render_keyboard/KeyboardArt.h"
 
+#include "base/KeyCode.h"
 #include "render_keyboard/Canvas.h"
 #include "render_keyboard/Palette.h"
 
@@ -19,8 +20,6 @@ namespace keywright::art {
 namespace pal = palette;
 
 namespace {
-
-constexpr int kKeyboardPage = 0x07;
 
 constexpr std::array<KeyboardPicture, 4> kPictures{{
     {KeyLook::Normal, "img_keboard_normal"},

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "positions/PositionsReader.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -8,8 +10,9 @@
 
 namespace keywright::art {
 
-// One key of the positions file, read with the keyboard map's own rules so the
-// pictures are drawn where the widget will look for the keys.
+// One key of the positions file as the pictures draw it: the reader's values
+// (positions/PositionsReader.h), the keyboard map's own, with the colour
+// settled.
 struct PositionKey {
     int id = -1; // HID usage id ("id")
     int va = -1; // HID usage page ("va")
@@ -19,8 +22,14 @@ struct PositionKey {
     int top = 0;
     int right = 0;
     int bottom = 0;
-    std::uint32_t color = 0x00FFFFFF; // 0xAABBGGRR, invisible unless "color" is given
+    std::uint32_t color = kDefaultColor; // 0xAABBGGRR
 
+    // White with alpha 0, as on the keyboard map: a key without "color"
+    // shows nothing of its own.
+    static constexpr std::uint32_t kDefaultColor = 0x00FFFFFF;
+
+    // Never overflow: the reader gives right as left + width saturated (and
+    // bottom likewise), so the difference is always an int.
     int Width() const { return right - left; }
     int Height() const { return bottom - top; }
 };
@@ -38,12 +47,9 @@ struct PositionsParse {
     std::string error;                 // why, when file is empty
 };
 
-// Parses the text of a positions file. Every child element of the top-level
-// "positions" element is a key, whatever its name: "id" and "va" are decimal
-// (-1 when absent), "rect" is "left,top,width,height" with blanks ignored,
-// "color" is hexadecimal with blanks and '#' ignored. Fails when the text is
-// not XML, has no "positions" element, or the root lacks a positive width and
-// height (the pictures need a size).
+// The positions file as the pictures need it. Fails when the reader finds the
+// text unusable, or when the root lacks a positive width and height (the
+// pictures need a size).
 PositionsParse ParsePositions(std::string_view xml);
 
 // Reads and parses a file; a file that cannot be read is an error.

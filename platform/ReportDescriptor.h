@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace keywright::platform::lnx {
+namespace keywright::platform {
 
 // Why splitting a report descriptor stopped early.
 enum class DescriptorFault {
@@ -62,4 +62,4 @@ ReportDescriptorSplit SplitReportDescriptor(std::span<const std::uint8_t> descri
 // For people: "truncated item at byte 57".
 std::string DescribeFault(const ReportDescriptorSplit& split);
 
-} // namespace keywright::platform::lnx
+} // namespace keywright::platform

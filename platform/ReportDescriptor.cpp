@@ -1,11 +1,11 @@
-#include "platform/linux/ReportDescriptor.h"
+#include "platform/ReportDescriptor.h"
 
 #include <array>
 #include <map>
 #include <optional>
 #include <utility>
 
-namespace keywright::platform::lnx {
+namespace keywright::platform {
 namespace {
 
 // Item types and tags of the short items we act on (HID 1.11, 6.2.2).
@@ -253,4 +253,4 @@ std::string DescribeFault(const ReportDescriptorSplit& split) {
     return std::string(what) + " at byte " + std::to_string(split.faultOffset);
 }
 
-} // namespace keywright::platform::lnx
+} // namespace keywright::platform

@@ -1,16 +1,14 @@
-#include "platform/linux/ReportDescriptor.h"
+#include "platform/ReportDescriptor.h"
+
+#include "support/HexFixture.h"
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <gtest/gtest.h>
 #include <random>
-#include <sstream>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace keywright::platform::lnx {
+namespace keywright::platform {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -64,25 +62,8 @@ const Bytes kBootMouse = {
     0x25, 0x7F, 0x75, 0x08, 0x95, 0x02, 0x81, 0x06, 0xC0, 0xC0,
 };
 
-// An annotated hex fixture of tests/data/linux: hex bytes, '#' to the end of
-// a line is a comment.
-Bytes ReadHexFixture(const std::string& name) {
-    std::ifstream in(std::filesystem::path(KEYWRIGHT_TEST_DATA) / "linux" / name);
-    if (!in)
-        throw std::runtime_error("missing fixture " + name);
-    Bytes bytes;
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream words(line.substr(0, line.find('#')));
-        std::string word;
-        while (words >> word)
-            bytes.push_back(static_cast<std::uint8_t>(std::stoul(word, nullptr, 16)));
-    }
-    return bytes;
-}
-
 const Bytes& GamingInterface1() {
-    static const Bytes bytes = ReadHexFixture("gaming-keyboard-interface1.hex");
+    static const Bytes bytes = test::ReadHexFixture("linux/gaming-keyboard-interface1.hex");
     return bytes;
 }
 
@@ -276,4 +257,4 @@ TEST(ReportDescriptor, RandomBytesNeverBreakTheParser) {
 }
 
 } // namespace
-} // namespace keywright::platform::lnx
+} // namespace keywright::platform
