@@ -5,6 +5,7 @@
 #include "engine/MonitorProxy.h"
 #include "platform/FilterService.h"
 #include "settings/RecordStore.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
@@ -73,17 +74,13 @@ class KeyMonitor {
     void SendKeyTable(const RecordStore& store);
 
   private:
-    void StopReaderLocked();
     void ReaderMain();
     bool HasListeners() const;
     void Dispatch(const KeyEvent& event);
     // True inside a listener: on the reader thread, during a dispatch.
     bool InDispatch() const;
 
-    std::thread readerHandle_;
     mutable std::mutex listenerLock_;
-    // The reader that may run its loop; empty means "stop".
-    std::atomic<std::thread::id> readerThreadId_{};
     // Set: the reader must stop. Woken: a listener came or the channel
     // opened, so an idle reader looks again. Declared before channel_, whose
     // open hook wakes it.
@@ -92,12 +89,10 @@ class KeyMonitor {
     // Most recently subscribed first; guarded by listenerLock_.
     std::vector<std::unique_ptr<IMonitorProxy>> listeners_;
 
-    // Serialises StopReader and RestartReader.
-    std::mutex controlLock_;
-    // Held while a new reader's id is recorded, so the reader does not check
-    // readerThreadId_ before it is there.
-    std::mutex startGate_;
     std::atomic<std::thread::id> dispatchingThread_{};
+    // The reader thread. A stop cancels its key wait and ends its idle sleep
+    // or retry delay. Last: its body uses everything above.
+    RestartableWorker reader_;
 };
 
 template <class T>

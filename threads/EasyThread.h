@@ -1,13 +1,12 @@
 #pragma once
 
 #include "threads/IEasyThread.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
-#include <type_traits>
 
 namespace keywright {
 
@@ -53,7 +52,7 @@ class EasyThread : public IEasyThread {
 
     using ThreadCallback = ICallback<IEasyThread>;
 
-    EasyThread() = default;
+    EasyThread();
     ~EasyThread() override; // stops and joins the thread
     EasyThread(const EasyThread&) = delete;
     EasyThread& operator=(const EasyThread&) = delete;
@@ -90,23 +89,12 @@ class EasyThread : public IEasyThread {
     void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
 
   private:
-    static_assert(std::is_trivially_copyable_v<std::thread::id>);
-
     void Body();
     std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
-    bool OnOwnThread() const;
 
-    // Serialises Start and Stop from outside; held while joining.
-    std::mutex controlLock_;
-    // Held by Start while it records the new thread, so the thread does not
-    // look at runningId_ before it is there.
-    std::mutex startGate_;
-    std::thread thread_;
-    // The thread currently allowed to run its loop; empty means "stop".
-    std::atomic<std::thread::id> runningId_{};
-    // The thread thread_ holds until it is joined, for telling own-thread calls.
-    std::atomic<std::thread::id> threadId_{};
     std::atomic<void*> owner_{nullptr};
+    // Set by a stop, so every Wait of the callbacks ends; woken when an onRun
+    // is installed.
     StopEvent stopEvent_;
 
     std::recursive_mutex dataLock_;
@@ -114,6 +102,8 @@ class EasyThread : public IEasyThread {
     std::shared_ptr<ThreadCallback> onRun_;
     std::shared_ptr<ThreadCallback> onStart_;
     std::shared_ptr<ThreadCallback> onEnd_;
+    // Last: its body uses everything above.
+    RestartableWorker worker_;
 };
 
 } // namespace keywright

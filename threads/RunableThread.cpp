@@ -27,19 +27,20 @@ Clock::time_point TimeOfTick(std::uint64_t tick) {
 } // namespace
 
 template <int N>
+RunableThread<N>::RunableThread()
+    : worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
+
+template <int N>
 RunableThread<N>::~RunableThread() {
-    std::lock_guard<std::mutex> control(controlLock_);
+    worker_.Stop();
+    std::lock_guard<std::mutex> control(timerControl_);
     {
         std::lock_guard<std::mutex> queue(queueLock_);
         timerRunning_ = false;
     }
     timerWake_.notify_all();
-    runningId_.store({});
-    stopEvent_.Set();
     if (timer_.joinable())
         timer_.join();
-    if (worker_.joinable())
-        worker_.join();
     schedule_.clear();
     runQueue_.clear();
 }
@@ -47,38 +48,26 @@ RunableThread<N>::~RunableThread() {
 template <int N>
 int RunableThread<N>::Start(void* owner) {
     owner_.store(owner);
-    if (OnWorkerThread())
+    if (worker_.OnWorker())
         return 0;
-    std::lock_guard<std::mutex> control(controlLock_);
-    if (!timer_.joinable()) {
-        {
-            std::lock_guard<std::mutex> queue(queueLock_);
-            timerRunning_ = true;
+    {
+        std::lock_guard<std::mutex> control(timerControl_);
+        if (!timer_.joinable()) {
+            {
+                std::lock_guard<std::mutex> queue(queueLock_);
+                timerRunning_ = true;
+            }
+            try {
+                timer_ = std::thread(&RunableThread::TimerBody, this);
+            } catch (const std::system_error&) {
+                std::lock_guard<std::mutex> queue(queueLock_);
+                timerRunning_ = false;
+                return 1;
+            }
         }
-        try {
-            timer_ = std::thread(&RunableThread::TimerBody, this);
-        } catch (const std::system_error&) {
-            std::lock_guard<std::mutex> queue(queueLock_);
-            timerRunning_ = false;
-            return 1;
-        }
     }
-    if (worker_.joinable()) {
-        if (runningId_.load() == worker_.get_id())
-            return 0;
-        worker_.join();
-        workerId_.store({});
-    }
-    stopEvent_.Reset();
-    try {
-        std::lock_guard<std::mutex> gate(startGate_);
-        worker_ = std::thread(&RunableThread::WorkerBody, this);
-        runningId_.store(worker_.get_id());
-        workerId_.store(worker_.get_id());
-    } catch (const std::system_error&) {
-        return 1;
-    }
-    return 0;
+    return worker_.Start([this] { WorkerBody(); }) == RestartableWorker::StartResult::Failed ? 1
+                                                                                             : 0;
 }
 
 template <int N>
@@ -119,7 +108,7 @@ bool RunableThread<N>::Wait(int ms) {
 
 template <int N>
 bool RunableThread<N>::IsStopRequested() {
-    return runningId_.load() != std::this_thread::get_id();
+    return !worker_.KeepGoing();
 }
 
 template <int N>
@@ -154,11 +143,6 @@ std::shared_ptr<typename RunableThread<N>::ThreadCallback>
 RunableThread<N>::Slot(const std::shared_ptr<ThreadCallback>& slot) {
     std::lock_guard<std::recursive_mutex> setup(setupLock_);
     return slot;
-}
-
-template <int N>
-bool RunableThread<N>::OnWorkerThread() const {
-    return workerId_.load() == std::this_thread::get_id();
 }
 
 template <int N>
@@ -224,15 +208,12 @@ std::unique_ptr<BaseRunable> RunableThread<N>::TakeDue() {
 
 template <int N>
 void RunableThread<N>::WorkerBody() {
-    { std::lock_guard<std::mutex> gate(startGate_); }
-    const std::thread::id self = std::this_thread::get_id();
-
     int result = 0;
     if (const auto onStart = Slot(onStart_))
         result = onStart->Call(this, owner_.load());
 
     if (result == 0) {
-        while (runningId_.load() == self) {
+        while (worker_.KeepGoing()) {
             const std::uint64_t ticket = stopEvent_.WakeTicket();
             std::unique_ptr<BaseRunable> task = TakeDue();
             const bool tookOne = task != nullptr;
@@ -243,8 +224,7 @@ void RunableThread<N>::WorkerBody() {
             if (const auto onRun = Slot(onRun_)) {
                 result = onRun->Call(this, owner_.load());
                 if (result != 0) {
-                    std::thread::id expected = self;
-                    runningId_.compare_exchange_strong(expected, std::thread::id{});
+                    worker_.EndRun();
                     break;
                 }
                 stopEvent_.WaitFor(std::chrono::milliseconds(1));

@@ -3,6 +3,7 @@
 #include "threads/BaseRunable.h"
 #include "threads/EasyThread.h"
 #include "threads/IRunableThread.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
@@ -32,7 +33,7 @@ class RunableThread : public IRunableThread {
   public:
     using ThreadCallback = EasyThread::ICallback<IRunableThread>;
 
-    RunableThread() = default;
+    RunableThread();
     // Stops both threads, waits for them, and drops every task not yet run.
     // Not from one of its own tasks or callbacks.
     ~RunableThread() override;
@@ -64,15 +65,10 @@ class RunableThread : public IRunableThread {
     void WorkerBody();
     std::unique_ptr<BaseRunable> TakeDue();
     std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
-    bool OnWorkerThread() const;
 
-    // Serialises Start and destruction.
-    std::mutex controlLock_;
-    std::mutex startGate_;
+    // Serialises starting the timer and destruction.
+    std::mutex timerControl_;
     std::thread timer_;
-    std::thread worker_;
-    std::atomic<std::thread::id> runningId_{}; // the worker allowed to loop
-    std::atomic<std::thread::id> workerId_{};  // worker_'s id until joined
     std::atomic<void*> owner_{nullptr};
     StopEvent stopEvent_; // the worker's stop; Wake() when the run queue grows
 
@@ -89,6 +85,8 @@ class RunableThread : public IRunableThread {
     std::shared_ptr<ThreadCallback> onRun_;
     std::shared_ptr<ThreadCallback> onStart_;
     std::shared_ptr<ThreadCallback> onEnd_;
+    // Last: its body uses everything above.
+    RestartableWorker worker_;
 };
 
 extern template class RunableThread<0>;
