@@ -13,13 +13,14 @@ constexpr std::chrono::milliseconds kRetryDelay{10};
 
 } // namespace
 
-KeyMonitor::KeyMonitor(platform::FilterService& filter)
-    : channel_(filter, [this] { readerWake_.Wake(); }), reader_(
-                                                            [this] {
-                                                                channel_.CancelEvent().Set();
-                                                                readerWake_.Set();
-                                                            },
-                                                            [this] { readerWake_.Reset(); }) {}
+KeyMonitor::KeyMonitor(platform::FilterService& filter, Clock& clock)
+    : readerWake_(clock), channel_(filter, [this] { readerWake_.Wake(); }),
+      reader_(
+          [this] {
+              channel_.CancelEvent().Set();
+              readerWake_.Set();
+          },
+          [this] { readerWake_.Reset(); }) {}
 
 KeyMonitor::~KeyMonitor() {
     StopReader();
@@ -106,7 +107,7 @@ void KeyMonitor::ReaderMain() {
             break;
         case platform::ControlResult::Cancelled:
         case platform::ControlResult::Failed:
-            // A stop ends the delay at once.
+            // On the monitor's clock; a stop ends the delay at once.
             readerWake_.WaitFor(kRetryDelay);
             break;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "engine/FilterChannel.h"
 #include "engine/FilterRecords.h"
 #include "engine/MonitorProxy.h"
@@ -25,7 +26,8 @@ namespace keywright::HidUsbFilter {
 // each event to the listeners, newest first, under listenerLock. While there
 // is no listener or the channel is closed, the reader asks the filter for
 // nothing and sleeps until a listener is subscribed, the channel opens or the
-// reader is stopped. After a failed or cancelled wait it retries after 10 ms.
+// reader is stopped. After a failed or cancelled wait it retries after 10 ms
+// of its clock.
 //
 // Threads: everything but the listeners runs on the UI thread (any one
 // thread, in fact; the calls are serialised). Listeners run on the reader
@@ -37,7 +39,8 @@ namespace keywright::HidUsbFilter {
 // engine's dataLock, then the virtual device's deviceLock).
 class KeyMonitor {
   public:
-    explicit KeyMonitor(platform::FilterService& filter);
+    // The reader's waits (its idle sleep, the retry delay) are on `clock`.
+    explicit KeyMonitor(platform::FilterService& filter, Clock& clock = SystemClock());
     // Stops the reader, clears the filter's key table (256 zero bytes),
     // deletes the listeners and closes the channel.
     ~KeyMonitor();

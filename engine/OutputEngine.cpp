@@ -1,11 +1,13 @@
 #include "engine/OutputEngine.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace keywright {
 namespace {
 
 constexpr int kUnlimited = -1;
+constexpr std::chrono::milliseconds kMinimumStepWait{1};
 constexpr std::uint16_t kMouseButtonPage = 0x05;
 
 // The catalogue's mouse buttons 1-5 in mouse report bit order.
@@ -54,8 +56,8 @@ OutputTarget ToOutputTarget(KeyCode code) {
     return {page, usage};
 }
 
-OutputEngine::OutputEngine(RecordStore& records, VHidev& device)
-    : records_(records), device_(device) {
+OutputEngine::OutputEngine(RecordStore& records, VHidev& device, Clock& clock)
+    : records_(records), device_(device), clock_(clock), playbackThread_(clock) {
     playbackThread_.SetOnRun(std::make_unique<EasyThread::Callback<IEasyThread, OutputEngine>>(
         this, &OutputEngine::PlayMacro));
     playbackThread_.SetUserData(&currentRecord_, 0);
@@ -158,6 +160,10 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         return 0;
     }
 
+    // Each step's delay runs from the previous step's deadline, not from when
+    // its output was done, so a long macro keeps its recorded timing. A step
+    // that comes late waits less, but never under the 1 ms every step waits.
+    Clock::TimePoint deadline = clock_.Now();
     bool stopped = false;
     while (!stopped) {
         if (count != kUnlimited) {
@@ -173,8 +179,10 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
                 break;
             }
             Output(step.code, step.state != 0);
-            thread->Wait(static_cast<int>(
-                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1)));
+            const std::chrono::milliseconds delay(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1));
+            deadline = std::max(deadline + delay, clock_.Now() + kMinimumStepWait);
+            thread->WaitUntil(deadline);
         }
         // An empty unlimited macro only turns until stopped; keep it from
         // spinning a core meanwhile.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "engine/VHidev.h"
 #include "settings/RecordStore.h"
 #include "threads/EasyThread.h"
@@ -42,7 +43,8 @@ OutputTarget ToOutputTarget(KeyCode code);
 // listenerLock, dataLock, the device's deviceLock.
 class OutputEngine {
   public:
-    OutputEngine(RecordStore& records, VHidev& device);
+    // Macro delays are waited on `clock`.
+    OutputEngine(RecordStore& records, VHidev& device, Clock& clock = SystemClock());
     ~OutputEngine(); // stops the playback
 
     // The key monitor's listener: page 0-255, usage 0-65535, down 1 or 0.
@@ -63,6 +65,7 @@ class OutputEngine {
 
     RecordStore& records_;
     VHidev& device_;
+    Clock& clock_;
     EasyThread playbackThread_;
     KeyRecord currentRecord_; // under playbackThread_.Lock()
 };

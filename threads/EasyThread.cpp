@@ -4,7 +4,8 @@
 
 namespace keywright {
 
-EasyThread::EasyThread() : worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
+EasyThread::EasyThread(Clock& clock)
+    : stopEvent_(clock), worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
 
 EasyThread::~EasyThread() {
     Stop();
@@ -34,6 +35,10 @@ bool EasyThread::Wait(int ms) {
         return true;
     }
     return stopEvent_.WaitFor(std::chrono::milliseconds(ms));
+}
+
+bool EasyThread::WaitUntil(Clock::TimePoint deadline) {
+    return stopEvent_.WaitUntil(deadline);
 }
 
 bool EasyThread::IsStopRequested() {

@@ -11,8 +11,8 @@
 namespace keywright {
 
 // One restartable worker thread that calls its owner back: onStart once, then
-// onRun over and over (1 ms apart) until onRun returns non-zero or the owner
-// stops the thread, then onEnd. Any callback may be missing; without onRun the
+// onRun over and over (1 ms of its clock apart) until onRun returns non-zero or
+// the owner stops the thread, then onEnd. Any callback may be missing; without onRun the
 // thread sleeps until it is stopped or an onRun is installed.
 //
 // Callbacks run on the worker thread. Start and Stop come from the owner; a
@@ -52,7 +52,8 @@ class EasyThread : public IEasyThread {
 
     using ThreadCallback = ICallback<IEasyThread>;
 
-    EasyThread();
+    // Every wait of the thread and its callbacks is on `clock`.
+    explicit EasyThread(Clock& clock = SystemClock());
     ~EasyThread() override; // stops and joins the thread
     EasyThread(const EasyThread&) = delete;
     EasyThread& operator=(const EasyThread&) = delete;
@@ -76,6 +77,7 @@ class EasyThread : public IEasyThread {
     void Lock() override;
     void Unlock() override;
     bool Wait(int ms) override;
+    bool WaitUntil(Clock::TimePoint deadline) override;
     bool IsStopRequested() override;
     void SetUserData(void* data, int value) override;
 

@@ -8,27 +8,26 @@
 namespace keywright {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Milliseconds on the monotonic clock, shifted by one so that no real tick is
-// 0, which a task's startTick reserves for "not looked at yet".
-std::uint64_t Tick() {
+// Milliseconds on the clock, shifted by one so that no real tick is 0, which
+// a task's startTick reserves for "not looked at yet".
+std::uint64_t Tick(const Clock& clock) {
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now().time_since_epoch());
     return static_cast<std::uint64_t>(ms.count()) + 1;
 }
 
 // The moment Tick() reaches tick.
-Clock::time_point TimeOfTick(std::uint64_t tick) {
+Clock::TimePoint TimeOfTick(std::uint64_t tick) {
     const auto ms = std::chrono::milliseconds(static_cast<std::int64_t>(tick - 1));
-    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(ms));
+    return Clock::TimePoint(std::chrono::duration_cast<Clock::Duration>(ms));
 }
 
 } // namespace
 
 template <int N>
-RunableThread<N>::RunableThread()
-    : worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
+RunableThread<N>::RunableThread(Clock& clock)
+    : clock_(clock), stopEvent_(clock),
+      worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
 
 template <int N>
 RunableThread<N>::~RunableThread() {
@@ -150,7 +149,7 @@ void RunableThread<N>::TimerBody() {
     std::unique_lock<std::mutex> queue(queueLock_);
     while (timerRunning_) {
         scheduleChanged_ = false;
-        const std::uint64_t now = Tick();
+        const std::uint64_t now = Tick(clock_);
         bool handedOver = false;
         // A task that stays scheduled after a run starts its next interval at
         // the next look.
@@ -187,12 +186,10 @@ void RunableThread<N>::TimerBody() {
         const auto woken = [this] {
             return !timerRunning_ || scheduleChanged_;
         };
-        if (lookAgainSoon)
-            timerWake_.wait_until(queue, TimeOfTick(now + 1), woken);
-        else if (nextDue)
-            timerWake_.wait_until(queue, TimeOfTick(*nextDue), woken);
-        else
-            timerWake_.wait(queue, woken);
+        const Clock::TimePoint deadline = lookAgainSoon ? TimeOfTick(now + 1)
+                                          : nextDue     ? TimeOfTick(*nextDue)
+                                                        : Clock::kNever;
+        clock_.WaitUntil(timerWake_, queue, deadline, woken);
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "threads/BaseRunable.h"
 #include "threads/EasyThread.h"
 #include "threads/IRunableThread.h"
@@ -22,7 +23,8 @@ namespace keywright {
 // the order they fell due. The worker calls its owner back like an EasyThread
 // (onStart, onRun between tasks, onEnd), with this scheduler as the thread.
 //
-// The timer sleeps until the next task is due or a task is posted. A task
+// The timer sleeps until the next task is due or a task is posted. Its ticks
+// are whole milliseconds of the clock it is given. A task
 // that stays scheduled after a run starts its next interval at the timer's
 // next look, a millisecond later, so an interval-0 task that runs for ever
 // runs about once a millisecond.
@@ -33,7 +35,9 @@ class RunableThread : public IRunableThread {
   public:
     using ThreadCallback = EasyThread::ICallback<IRunableThread>;
 
-    RunableThread();
+    // The schedule's milliseconds, the tasks' waits and the worker's pauses
+    // are all on `clock`.
+    explicit RunableThread(Clock& clock = SystemClock());
     // Stops both threads, waits for them, and drops every task not yet run.
     // Not from one of its own tasks or callbacks.
     ~RunableThread() override;
@@ -68,6 +72,7 @@ class RunableThread : public IRunableThread {
 
     // Serialises starting the timer and destruction.
     std::mutex timerControl_;
+    Clock& clock_;
     std::thread timer_;
     std::atomic<void*> owner_{nullptr};
     StopEvent stopEvent_; // the worker's stop; Wake() when the run queue grows
