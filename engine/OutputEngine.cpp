@@ -160,10 +160,10 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         return 0;
     }
 
-    // Each step's delay runs from the previous step's deadline, not from when
+    // Each step is due its delay after the previous step was due, not after
     // its output was done, so a long macro keeps its recorded timing. A step
     // that comes late waits less, but never under the 1 ms every step waits.
-    Clock::TimePoint deadline = clock_.Now();
+    Clock::TimePoint due = clock_.Now();
     bool stopped = false;
     while (!stopped) {
         if (count != kUnlimited) {
@@ -181,8 +181,8 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
             Output(step.code, step.state != 0);
             const std::chrono::milliseconds delay(
                 std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1));
-            deadline = std::max(deadline + delay, clock_.Now() + kMinimumStepWait);
-            thread->WaitUntil(deadline);
+            due += delay;
+            thread->WaitUntil(std::max(due, clock_.Now() + kMinimumStepWait));
         }
         // An empty unlimited macro only turns until stopped; keep it from
         // spinning a core meanwhile.
