@@ -16,14 +16,14 @@ constexpr std::uint16_t kMouseButtonBits[] = {0, 2, 1, 3, 4};
 // How many times a playback plays its steps; 0 for modes that do not play.
 int PlayCount(const KeyRecord& record) {
     switch (record.play) {
-    case 2:
+    case kPlayRepeat:
         return record.repeat;
-    case 3:
-    case 4:
-    case 5:
-    case 6:
+    case kPlayWhileHeld:
+    case kPlayUntilPressedAgain:
+    case kPlayUntilOtherKey:
+    case kPlayUntilAnyKey:
         return kUnlimited;
-    case 8:
+    case kPlayOnce:
         return 1;
     default:
         return 0;
@@ -31,7 +31,17 @@ int PlayCount(const KeyRecord& record) {
 }
 
 bool StartsPlayback(std::int32_t play) {
-    return (play >= 2 && play <= 6) || play == 8;
+    switch (play) {
+    case kPlayRepeat:
+    case kPlayWhileHeld:
+    case kPlayUntilPressedAgain:
+    case kPlayUntilOtherKey:
+    case kPlayUntilAnyKey:
+    case kPlayOnce:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Holds the playback thread's dataLock for a scope.
@@ -112,16 +122,17 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
         play = currentRecord_.play;
         playing = currentRecord_.code;
     }
-    const bool stopsPlayback = (play == 3 && !down && code == playing) ||
-                               (play == 4 && down && code == playing) || (play == 5 && down) ||
-                               (play == 6 && down);
+    const bool stopsPlayback = (play == kPlayWhileHeld && !down && code == playing) ||
+                               (play == kPlayUntilPressedAgain && down && code == playing) ||
+                               (play == kPlayUntilOtherKey && down) ||
+                               (play == kPlayUntilAnyKey && down);
     if (stopsPlayback) {
-        if (play == 5 && code == playing)
+        if (play == kPlayUntilOtherKey && code == playing)
             return 0; // the playing key's own repeats do nothing
         StopPlayback();
-        if (play == 5 || play == 6) {
+        if (play == kPlayUntilOtherKey || play == kPlayUntilAnyKey) {
             DataLock lock(playbackThread_);
-            currentRecord_.play = 0;
+            currentRecord_.play = kPlayNone;
         }
         return 0;
     }
@@ -131,7 +142,7 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
     for (const KeyRecord& record : *records) {
         if (record.code != code)
             continue;
-        if (record.play == 1) {
+        if (record.play == kPlayPassThrough) {
             if (!record.steps.empty()) {
                 const OutputTarget target = ToOutputTarget(record.steps.front().code);
                 device_.OutputUsage(target.page, target.usage, down);

@@ -151,8 +151,15 @@ class OutputEngineTest : public ::testing::Test {
 };
 
 TEST_F(OutputEngineTest, PlayOnePassesEachPressAndRelease) {
-    records.Put({kF1, kAssignSingleKey, 1, 1, "F1", "Left Control", {{kLeftControl, 0, 0, ""}}});
-    records.Put({kF2, kAssignMediaKey, 1, 1, "F2", "Play Pause", {{0xC00CD, 0, 0, ""}}});
+    records.Put({kF1,
+                 kAssignSingleKey,
+                 kPlayPassThrough,
+                 1,
+                 "F1",
+                 "Left Control",
+                 {{kLeftControl, 0, 0, ""}}});
+    records.Put(
+        {kF2, kAssignMediaKey, kPlayPassThrough, 1, "F2", "Play Pause", {{0xC00CD, 0, 0, ""}}});
     Press(kF1);
     Release(kF1);
     Press(kF2);
@@ -174,7 +181,8 @@ TEST_F(OutputEngineTest, MouseButtonsFromTheCatalogueReachTheMouseReport) {
         SCOPED_TRACE(c.pressed);
         world.ClearReports(virtualDevice);
         records.Clear();
-        records.Put({kF1, kAssignSingleKey, 1, 1, "F1", "mouse", {{c.code, 0, 0, ""}}});
+        records.Put(
+            {kF1, kAssignSingleKey, kPlayPassThrough, 1, "F1", "mouse", {{c.code, 0, 0, ""}}});
         Press(kF1);
         Release(kF1);
         EXPECT_EQ(Output(), (Script{c.pressed, "mouse 00"}));
@@ -182,7 +190,7 @@ TEST_F(OutputEngineTest, MouseButtonsFromTheCatalogueReachTheMouseReport) {
 }
 
 TEST_F(OutputEngineTest, PlayTwoTypesTheMacroRepeatTimesThenReleasesItsKeys) {
-    records.Put(Macro(kF1, 2, 3, Tap(kA, 10)));
+    records.Put(Macro(kF1, kPlayRepeat, 3, Tap(kA, 10)));
     Play({
         {"F1 down", {"A"}},
         {"F1 up", {}},
@@ -198,7 +206,7 @@ TEST_F(OutputEngineTest, PlayTwoTypesTheMacroRepeatTimesThenReleasesItsKeys) {
     EXPECT_EQ(engine.PlayingCode(), 0u);
 
     // Repeat 0 plays nothing.
-    records.Put(Macro(kF1, 2, 0, Tap(kA, 10)));
+    records.Put(Macro(kF1, kPlayRepeat, 0, Tap(kA, 10)));
     Play({
         {"F1 down", {}},
         {"100 ms", {}},
@@ -206,7 +214,7 @@ TEST_F(OutputEngineTest, PlayTwoTypesTheMacroRepeatTimesThenReleasesItsKeys) {
 }
 
 TEST_F(OutputEngineTest, PlayThreeRepeatsWhileHeld) {
-    records.Put(Macro(kF1, 3, 1, Tap(kA, 5)));
+    records.Put(Macro(kF1, kPlayWhileHeld, 1, Tap(kA, 5)));
     Play({
         {"F1 down", {"A"}},
         {"5 ms", {"-"}},
@@ -221,7 +229,7 @@ TEST_F(OutputEngineTest, PlayThreeRepeatsWhileHeld) {
 }
 
 TEST_F(OutputEngineTest, PlayFourStopsOnTheNextPressAndDoesNotRestart) {
-    records.Put(Macro(kF1, 4, 1, Tap(kA, 5)));
+    records.Put(Macro(kF1, kPlayUntilPressedAgain, 1, Tap(kA, 5)));
     Play({
         {"F1 down", {"A"}},
         {"F1 up", {}}, // an up does not stop mode 4
@@ -236,8 +244,8 @@ TEST_F(OutputEngineTest, PlayFourStopsOnTheNextPressAndDoesNotRestart) {
 }
 
 TEST_F(OutputEngineTest, PlayFiveStopsOnAnotherKeyWithoutRunningIt) {
-    records.Put(Macro(kF1, 5, 1, Tap(kA, 5)));
-    records.Put({kF2, kAssignSingleKey, 1, 1, "F2", "B", {{kB, 0, 0, ""}}});
+    records.Put(Macro(kF1, kPlayUntilOtherKey, 1, Tap(kA, 5)));
+    records.Put({kF2, kAssignSingleKey, kPlayPassThrough, 1, "F2", "B", {{kB, 0, 0, ""}}});
     Play({
         {"F1 down", {"A"}},
         {"5 ms", {"-"}},
@@ -250,7 +258,7 @@ TEST_F(OutputEngineTest, PlayFiveStopsOnAnotherKeyWithoutRunningIt) {
 }
 
 TEST_F(OutputEngineTest, PlaySixStopsOnAnyKeyIncludingItself) {
-    records.Put(Macro(kF1, 6, 1, Tap(kA, 5)));
+    records.Put(Macro(kF1, kPlayUntilAnyKey, 1, Tap(kA, 5)));
     Play({
         {"F1 down", {"A"}},
         {"5 ms", {"-"}},
@@ -262,7 +270,7 @@ TEST_F(OutputEngineTest, PlaySixStopsOnAnyKeyIncludingItself) {
 }
 
 TEST_F(OutputEngineTest, PlayEightPlaysOnce) {
-    records.Put(Macro(kF1, 8, 5, Tap(kA, 1)));
+    records.Put(Macro(kF1, kPlayOnce, 5, Tap(kA, 1)));
     Play({
         {"F1 down", {"A"}},
         {"1 ms", {"-"}},
@@ -274,7 +282,7 @@ TEST_F(OutputEngineTest, PlayEightPlaysOnce) {
 TEST_F(OutputEngineTest, StepsOfOtherPagesPlayAsThemselves) {
     // A media key and a mouse button recorded into a macro must not press the
     // keyboard keys that share their low byte (0xCD, 0x01).
-    records.Put(Macro(kF1, 2, 1,
+    records.Put(Macro(kF1, kPlayRepeat, 1,
                       {{0xC00CD, 1, 1, "Play Pause"},
                        {0xC00CD, 0, 1, "Play Pause"},
                        {0x10001, 1, 1, "Mouse Left"}}));
@@ -296,14 +304,14 @@ TEST_F(OutputEngineTest, DelayZeroWaitsOneMillisecond) {
             lines.push_back({"1 ms", {i % 2 == 0 ? "A" : "-"}});
     }
     lines.push_back({"1 ms", Script(10, "-")}); // the end: each pressing step is released again
-    records.Put(Macro(kF1, 2, 1, steps));
+    records.Put(Macro(kF1, kPlayRepeat, 1, steps));
     Play(lines);
 }
 
 TEST_F(OutputEngineTest, DelaysRunFromDeadlinesSoALatePlaybackCatchesUp) {
     // Each step is due its delay after the previous step was due, not after
     // the previous step was done; a late step still waits 1 ms.
-    records.Put(Macro(kF1, 2, 2, Tap(kA, 10)));
+    records.Put(Macro(kF1, kPlayRepeat, 2, Tap(kA, 10)));
     Play({
         {"F1 down", {"A"}},
         {"stall 25 ms", {"-"}}, // due at 10
@@ -336,7 +344,7 @@ TEST_F(OutputEngineTest, ManyEventsWhileRecordsChange) {
     std::thread editor([&] {
         for (int i = 0; !done; ++i) {
             records.Put(Macro(kF1, 2 + i % 5, 1, Tap(kA, 1)));
-            records.Put({kF2, kAssignSingleKey, 1, 1, "F2", "B", {{kB, 0, 0, ""}}});
+            records.Put({kF2, kAssignSingleKey, kPlayPassThrough, 1, "F2", "B", {{kB, 0, 0, ""}}});
             records.Remove(i % 2 ? kF1 : kF2);
         }
     });
@@ -354,7 +362,7 @@ TEST_F(OutputEngineTest, ManyEventsWhileRecordsChange) {
 
 TEST_F(OutputEngineTest, OnTheSystemClockAMacroPlaysByItself) {
     OutputEngine realTime(records, device);
-    records.Put(Macro(kF1, 8, 1, Tap(kA, 1)));
+    records.Put(Macro(kF1, kPlayOnce, 1, Tap(kA, 1)));
     realTime.OnKeyEvent(PageOf(kF1), UsageOf(kF1), 1);
     ASSERT_TRUE(world.WaitForPackets(virtualDevice, 3, kPatience));
     EXPECT_EQ(Output(), (Script{"A", "-", "-"}));
