@@ -24,10 +24,10 @@ namespace keywright {
 // (onStart, onRun between tasks, onEnd), with this scheduler as the thread.
 //
 // The timer sleeps until the next task is due or a task is posted. Its ticks
-// are whole milliseconds of the clock it is given. A task
-// that stays scheduled after a run starts its next interval at the timer's
-// next look, a millisecond later, so an interval-0 task that runs for ever
-// runs about once a millisecond.
+// are whole milliseconds of the clock it is given. A task that stays
+// scheduled after a run starts its next interval at the timer's next look, a
+// millisecond later (sooner when a post wakes the timer first), so an
+// interval-0 task that runs for ever runs about once a millisecond.
 //
 // N is not used; RunableThread<0> is the only kind.
 template <int N>
