@@ -48,16 +48,24 @@ Clock::TimePoint ManualClock::Now() const {
     return now_;
 }
 
-std::multimap<Clock::TimePoint, int>::iterator ManualClock::Enter(TimePoint deadline) {
+ManualClock::Waiting::iterator ManualClock::Enter(TimePoint deadline) {
     std::lock_guard guard(lock_);
+    ++activity_;
     auto entry = waiting_.emplace(deadline, 0);
     changed_.notify_all();
     return entry;
 }
 
-void ManualClock::Leave(std::multimap<TimePoint, int>::iterator entry) {
+void ManualClock::Leave(Waiting::iterator entry) {
     std::lock_guard guard(lock_);
+    ++activity_;
     waiting_.erase(entry);
+    changed_.notify_all();
+}
+
+void ManualClock::Checked(Waiting::iterator entry) {
+    std::lock_guard guard(lock_);
+    entry->second = activity_;
     changed_.notify_all();
 }
 
@@ -66,6 +74,9 @@ bool ManualClock::WaitUntil(std::condition_variable& changed, std::unique_lock<s
     const auto entry = Enter(deadline);
     bool result = ready();
     while (!result && Now() < deadline) {
+        // Still under the caller's lock: whoever makes ready() true takes that
+        // lock afterwards, and so notifies only after this check is noted.
+        Checked(entry);
         changed.wait_for(lock, kManualPoll);
         result = ready();
     }
@@ -75,8 +86,10 @@ bool ManualClock::WaitUntil(std::condition_variable& changed, std::unique_lock<s
 
 void ManualClock::SleepUntil(TimePoint deadline) {
     const auto entry = Enter(deadline);
-    while (Now() < deadline)
+    while (Now() < deadline) {
+        Checked(entry);
         std::this_thread::sleep_for(kManualPoll);
+    }
     Leave(entry);
 }
 
@@ -98,9 +111,22 @@ std::size_t ManualClock::Sleepers() const {
     return SleepersLocked();
 }
 
+Clock::TimePoint ManualClock::NextDeadline() const {
+    std::lock_guard guard(lock_);
+    const auto next = waiting_.upper_bound(now_);
+    return next == waiting_.end() ? kNever : next->first;
+}
+
 bool ManualClock::WaitForSleepers(std::size_t count, std::chrono::milliseconds patience) const {
     std::unique_lock guard(lock_);
-    return changed_.wait_for(guard, patience, [&] { return SleepersLocked() >= count; });
+    ++activity_;
+    return changed_.wait_for(guard, patience, [&] {
+        std::size_t settled = 0;
+        for (auto it = waiting_.upper_bound(now_); it != waiting_.end(); ++it)
+            if (it->second == activity_)
+                ++settled;
+        return settled >= count;
+    });
 }
 
 } // namespace keywright

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -71,23 +72,37 @@ class ManualClock final : public Clock {
     // (a wait without deadline counts). A thread whose deadline has passed
     // does not count until it waits again.
     std::size_t Sleepers() const;
+    // The earliest deadline still to come of the threads waiting on this
+    // clock; kNever when none waits for one. A test that moves time from one
+    // deadline to the next lets each thread act at its own time.
+    TimePoint NextDeadline() const;
 
     // Blocks the test until at least `count` threads wait for a deadline still
-    // to come: they have done everything that was due by Now(). False when
-    // that did not happen within `patience` of real time.
+    // to come: they have done everything that was due by Now(). A waiter
+    // counts only once it has looked at its condition again, and found nothing
+    // to do, after the call began and after every thread last started or
+    // ended a wait; so a thread that was notified (by the test, or by another
+    // thread that then went to wait) but has not woken yet does not count.
+    // False when that did not happen within `patience` of real time.
     bool WaitForSleepers(std::size_t count,
                          std::chrono::milliseconds patience = std::chrono::seconds(10)) const;
 
   private:
+    // Each waiter's deadline, with the activity count at its latest look.
+    using Waiting = std::multimap<TimePoint, std::uint64_t>;
+
     std::size_t SleepersLocked() const;
-    std::multimap<TimePoint, int>::iterator Enter(TimePoint deadline);
-    void Leave(std::multimap<TimePoint, int>::iterator entry);
+    Waiting::iterator Enter(TimePoint deadline);
+    void Leave(Waiting::iterator entry);
+    // The waiter looked at its condition and found nothing to do.
+    void Checked(Waiting::iterator entry);
 
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
     TimePoint now_;
-    // Deadline of every thread now waiting on this clock.
-    std::multimap<TimePoint, int> waiting_;
+    Waiting waiting_;
+    // Counts waits started and ended, and WaitForSleepers calls begun.
+    mutable std::uint64_t activity_ = 0;
 };
 
 } // namespace keywright

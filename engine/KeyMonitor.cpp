@@ -2,7 +2,6 @@
 
 #include <array>
 #include <chrono>
-#include <system_error>
 
 namespace keywright::HidUsbFilter {
 namespace {
@@ -14,8 +13,14 @@ constexpr std::chrono::milliseconds kRetryDelay{10};
 
 } // namespace
 
-KeyMonitor::KeyMonitor(platform::FilterService& filter)
-    : channel_(filter, [this] { readerWake_.Wake(); }) {}
+KeyMonitor::KeyMonitor(platform::FilterService& filter, Clock& clock)
+    : readerWake_(clock), channel_(filter, [this] { readerWake_.Wake(); }),
+      reader_(
+          [this] {
+              channel_.CancelEvent().Set();
+              readerWake_.Set();
+          },
+          [this] { readerWake_.Reset(); }) {}
 
 KeyMonitor::~KeyMonitor() {
     StopReader();
@@ -42,51 +47,22 @@ bool KeyMonitor::InDispatch() const {
 }
 
 void KeyMonitor::StopReader() {
-    if (InDispatch()) {
-        // From a listener: the reader cannot wait for itself. Request the
-        // stop; the next StopReader or RestartReader from outside collects
-        // the thread.
-        readerThreadId_ = std::thread::id{};
-        channel_.CancelEvent().Set();
-        readerWake_.Set();
-        return;
-    }
-    std::lock_guard control(controlLock_);
-    StopReaderLocked();
-}
-
-void KeyMonitor::StopReaderLocked() {
-    if (!readerHandle_.joinable())
-        return;
-    // Cleared before the cancel event is set: the reader clears the event at
-    // the top of each turn and only then checks its id, so it either sees
-    // the cleared id or has its next wait ended by the event.
-    readerThreadId_ = std::thread::id{};
-    channel_.CancelEvent().Set();
-    readerWake_.Set();
-    readerHandle_.join();
+    // From a listener this only requests the stop; the next StopReader or
+    // RestartReader from outside collects the thread.
+    reader_.Stop();
 }
 
 bool KeyMonitor::RestartReader() {
-    if (InDispatch())
-        return false;
-    std::lock_guard control(controlLock_);
-    StopReaderLocked();
-    channel_.Control(IOCTL_VHIDFLT_PRESTART_1);
-    channel_.Control(IOCTL_VHIDFLT_PRESTART_2);
-    readerWake_.Reset();
-    std::lock_guard gate(startGate_);
-    try {
-        readerHandle_ = std::thread([this] { ReaderMain(); });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    readerThreadId_ = readerHandle_.get_id();
-    return true;
+    const auto result = reader_.Restart([this] { ReaderMain(); },
+                                        [this] {
+                                            channel_.Control(IOCTL_VHIDFLT_PRESTART_1);
+                                            channel_.Control(IOCTL_VHIDFLT_PRESTART_2);
+                                        });
+    return result == RestartableWorker::StartResult::Started;
 }
 
 bool KeyMonitor::IsReading() const {
-    return readerThreadId_.load() != std::thread::id{};
+    return reader_.IsRunning();
 }
 
 void KeyMonitor::SetValue(std::uint32_t value) {
@@ -107,14 +83,15 @@ void KeyMonitor::SendKeyTable(const RecordStore& store) {
 }
 
 void KeyMonitor::ReaderMain() {
-    { std::lock_guard gate(startGate_); }
-    const std::thread::id self = std::this_thread::get_id();
     for (;;) {
         // Taken before anything is looked at, so a wake that comes after the
         // look is not lost.
         const std::uint64_t ticket = readerWake_.WakeTicket();
+        // Cleared before the stop flag is looked at: a stop clears the flag
+        // before it sets the event, so the reader either sees the stop here
+        // or has its next key wait ended by the event.
         channel_.CancelEvent().Reset();
-        if (readerThreadId_.load() != self)
+        if (!reader_.KeepGoing())
             return;
         if (!HasListeners() || !channel_.IsOpen()) {
             // Nothing to ask the filter for: sleep until that changes.
@@ -130,7 +107,7 @@ void KeyMonitor::ReaderMain() {
             break;
         case platform::ControlResult::Cancelled:
         case platform::ControlResult::Failed:
-            // A stop ends the delay at once.
+            // On the monitor's clock; a stop ends the delay at once.
             readerWake_.WaitFor(kRetryDelay);
             break;
         }

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "engine/FilterChannel.h"
 #include "engine/FilterRecords.h"
 #include "engine/MonitorProxy.h"
 #include "platform/FilterService.h"
 #include "settings/RecordStore.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
@@ -24,7 +26,8 @@ namespace keywright::HidUsbFilter {
 // each event to the listeners, newest first, under listenerLock. While there
 // is no listener or the channel is closed, the reader asks the filter for
 // nothing and sleeps until a listener is subscribed, the channel opens or the
-// reader is stopped. After a failed or cancelled wait it retries after 10 ms.
+// reader is stopped. After a failed or cancelled wait it retries after 10 ms
+// of its clock.
 //
 // Threads: everything but the listeners runs on the UI thread (any one
 // thread, in fact; the calls are serialised). Listeners run on the reader
@@ -36,7 +39,8 @@ namespace keywright::HidUsbFilter {
 // engine's dataLock, then the virtual device's deviceLock).
 class KeyMonitor {
   public:
-    explicit KeyMonitor(platform::FilterService& filter);
+    // The reader's waits (its idle sleep, the retry delay) are on `clock`.
+    explicit KeyMonitor(platform::FilterService& filter, Clock& clock = SystemClock());
     // Stops the reader, clears the filter's key table (256 zero bytes),
     // deletes the listeners and closes the channel.
     ~KeyMonitor();
@@ -73,17 +77,13 @@ class KeyMonitor {
     void SendKeyTable(const RecordStore& store);
 
   private:
-    void StopReaderLocked();
     void ReaderMain();
     bool HasListeners() const;
     void Dispatch(const KeyEvent& event);
     // True inside a listener: on the reader thread, during a dispatch.
     bool InDispatch() const;
 
-    std::thread readerHandle_;
     mutable std::mutex listenerLock_;
-    // The reader that may run its loop; empty means "stop".
-    std::atomic<std::thread::id> readerThreadId_{};
     // Set: the reader must stop. Woken: a listener came or the channel
     // opened, so an idle reader looks again. Declared before channel_, whose
     // open hook wakes it.
@@ -92,12 +92,10 @@ class KeyMonitor {
     // Most recently subscribed first; guarded by listenerLock_.
     std::vector<std::unique_ptr<IMonitorProxy>> listeners_;
 
-    // Serialises StopReader and RestartReader.
-    std::mutex controlLock_;
-    // Held while a new reader's id is recorded, so the reader does not check
-    // readerThreadId_ before it is there.
-    std::mutex startGate_;
     std::atomic<std::thread::id> dispatchingThread_{};
+    // The reader thread. A stop cancels its key wait and ends its idle sleep
+    // or retry delay. Last: its body uses everything above.
+    RestartableWorker reader_;
 };
 
 template <class T>

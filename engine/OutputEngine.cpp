@@ -1,11 +1,13 @@
 #include "engine/OutputEngine.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace keywright {
 namespace {
 
 constexpr int kUnlimited = -1;
+constexpr std::chrono::milliseconds kMinimumStepWait{1};
 constexpr std::uint16_t kMouseButtonPage = 0x05;
 
 // The catalogue's mouse buttons 1-5 in mouse report bit order.
@@ -14,14 +16,14 @@ constexpr std::uint16_t kMouseButtonBits[] = {0, 2, 1, 3, 4};
 // How many times a playback plays its steps; 0 for modes that do not play.
 int PlayCount(const KeyRecord& record) {
     switch (record.play) {
-    case 2:
+    case kPlayRepeat:
         return record.repeat;
-    case 3:
-    case 4:
-    case 5:
-    case 6:
+    case kPlayWhileHeld:
+    case kPlayUntilPressedAgain:
+    case kPlayUntilOtherKey:
+    case kPlayUntilAnyKey:
         return kUnlimited;
-    case 8:
+    case kPlayOnce:
         return 1;
     default:
         return 0;
@@ -29,7 +31,17 @@ int PlayCount(const KeyRecord& record) {
 }
 
 bool StartsPlayback(std::int32_t play) {
-    return (play >= 2 && play <= 6) || play == 8;
+    switch (play) {
+    case kPlayRepeat:
+    case kPlayWhileHeld:
+    case kPlayUntilPressedAgain:
+    case kPlayUntilOtherKey:
+    case kPlayUntilAnyKey:
+    case kPlayOnce:
+        return true;
+    default:
+        return false;
+    }
 }
 
 // Holds the playback thread's dataLock for a scope.
@@ -54,8 +66,8 @@ OutputTarget ToOutputTarget(KeyCode code) {
     return {page, usage};
 }
 
-OutputEngine::OutputEngine(RecordStore& records, VHidev& device)
-    : records_(records), device_(device) {
+OutputEngine::OutputEngine(RecordStore& records, VHidev& device, Clock& clock)
+    : records_(records), device_(device), clock_(clock), playbackThread_(clock) {
     playbackThread_.SetOnRun(std::make_unique<EasyThread::Callback<IEasyThread, OutputEngine>>(
         this, &OutputEngine::PlayMacro));
     playbackThread_.SetUserData(&currentRecord_, 0);
@@ -110,16 +122,17 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
         play = currentRecord_.play;
         playing = currentRecord_.code;
     }
-    const bool stopsPlayback = (play == 3 && !down && code == playing) ||
-                               (play == 4 && down && code == playing) || (play == 5 && down) ||
-                               (play == 6 && down);
+    const bool stopsPlayback = (play == kPlayWhileHeld && !down && code == playing) ||
+                               (play == kPlayUntilPressedAgain && down && code == playing) ||
+                               (play == kPlayUntilOtherKey && down) ||
+                               (play == kPlayUntilAnyKey && down);
     if (stopsPlayback) {
-        if (play == 5 && code == playing)
+        if (play == kPlayUntilOtherKey && code == playing)
             return 0; // the playing key's own repeats do nothing
         StopPlayback();
-        if (play == 5 || play == 6) {
+        if (play == kPlayUntilOtherKey || play == kPlayUntilAnyKey) {
             DataLock lock(playbackThread_);
-            currentRecord_.play = 0;
+            currentRecord_.play = kPlayNone;
         }
         return 0;
     }
@@ -129,7 +142,7 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
     for (const KeyRecord& record : *records) {
         if (record.code != code)
             continue;
-        if (record.play == 1) {
+        if (record.play == kPlayPassThrough) {
             if (!record.steps.empty()) {
                 const OutputTarget target = ToOutputTarget(record.steps.front().code);
                 device_.OutputUsage(target.page, target.usage, down);
@@ -158,6 +171,10 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         return 0;
     }
 
+    // Each step is due its delay after the previous step was due, not after
+    // its output was done, so a long macro keeps its recorded timing. A step
+    // that comes late waits less, but never under the 1 ms every step waits.
+    Clock::TimePoint due = clock_.Now();
     bool stopped = false;
     while (!stopped) {
         if (count != kUnlimited) {
@@ -173,8 +190,10 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
                 break;
             }
             Output(step.code, step.state != 0);
-            thread->Wait(static_cast<int>(
-                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1)));
+            const std::chrono::milliseconds delay(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1));
+            due += delay;
+            thread->WaitUntil(std::max(due, clock_.Now() + kMinimumStepWait));
         }
         // An empty unlimited macro only turns until stopped; keep it from
         // spinning a core meanwhile.

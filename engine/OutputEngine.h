@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "engine/VHidev.h"
 #include "settings/RecordStore.h"
 #include "threads/EasyThread.h"
@@ -26,14 +27,16 @@ OutputTarget ToOutputTarget(KeyCode code);
 // press; a key that plays a macro or key combination starts a playback of the
 // record's steps on the playback thread, with the stop rule of its mode.
 //
-// Playback modes (KeyRecord::play):
-//   1  each down and up of the key is passed on as the first step's code
-//   2  a down plays the steps `repeat` times
-//   3  a down plays them until the key goes up
-//   4  a down plays them until the key goes down again
-//   5  a down plays them until another key goes down (that press does nothing else)
-//   6  a down plays them until any key goes down, this one included
-//   8  a down plays them once
+// Playback modes (KeyRecord::play, PlayMode in settings/KeyRecord.h):
+//   kPlayPassThrough        each down and up of the key is passed on as the first step's code
+//   kPlayRepeat             a down plays the steps `repeat` times
+//   kPlayWhileHeld          a down plays them until the key goes up
+//   kPlayUntilPressedAgain  a down plays them until the key goes down again
+//   kPlayUntilOtherKey      a down plays them until another key goes down (that press
+//                           does nothing else)
+//   kPlayUntilAnyKey        a down plays them until any key goes down, this one included
+//   kPlayOnce               a down plays them once
+// A mode's stop rule comes first: the event that stops a playback is used up.
 //
 // Threads: OnKeyEvent runs on the key reader thread (holding the monitor's
 // listenerLock), PlayMacro on the playback thread, StopPlayback on the UI
@@ -42,7 +45,8 @@ OutputTarget ToOutputTarget(KeyCode code);
 // listenerLock, dataLock, the device's deviceLock.
 class OutputEngine {
   public:
-    OutputEngine(RecordStore& records, VHidev& device);
+    // Macro delays are waited on `clock`.
+    OutputEngine(RecordStore& records, VHidev& device, Clock& clock = SystemClock());
     ~OutputEngine(); // stops the playback
 
     // The key monitor's listener: page 0-255, usage 0-65535, down 1 or 0.
@@ -63,6 +67,7 @@ class OutputEngine {
 
     RecordStore& records_;
     VHidev& device_;
+    Clock& clock_;
     EasyThread playbackThread_;
     KeyRecord currentRecord_; // under playbackThread_.Lock()
 };

@@ -17,11 +17,25 @@ enum AssignKind : std::int32_t {
     kAssignFunctionKey = 3,
 };
 
+// PlayMode: what a key's record does with the key's presses (KeyRecord::play).
+// The values are the ones the key file stores; any other value does nothing.
+// The output engine plays them (engine/OutputEngine.h has the stop rules).
+enum PlayMode : std::int32_t {
+    kPlayNone = 0,
+    kPlayPassThrough = 1,       // each down and up goes on as the first step's code
+    kPlayRepeat = 2,            // a down plays the steps `repeat` times
+    kPlayWhileHeld = 3,         // a down plays them until the key goes up
+    kPlayUntilPressedAgain = 4, // ... until the key goes down again
+    kPlayUntilOtherKey = 5,     // ... until another key goes down (that press does nothing else)
+    kPlayUntilAnyKey = 6,       // ... until any key goes down, this one included
+    kPlayOnce = 8,              // a down plays them once
+};
+
 // What one physical key does instead of its own function.
 struct KeyRecord {
     KeyCode code = 0;        // the physical key; the store's key
     std::int32_t type = 0;   // AssignKind
-    std::int32_t play = 0;   // playback mode, interpreted by the output engine
+    std::int32_t play = 0;   // PlayMode, as stored (an unknown value is kept as it is)
     std::int32_t repeat = 0; // plays per key press, where the mode counts
     std::string name;        // the physical key's name on the keyboard map
     std::string group;       // the name of what is assigned

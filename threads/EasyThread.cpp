@@ -1,53 +1,23 @@
 #include "threads/EasyThread.h"
 
 #include <chrono>
-#include <system_error>
 
 namespace keywright {
+
+EasyThread::EasyThread(Clock& clock)
+    : stopEvent_(clock), worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
 
 EasyThread::~EasyThread() {
     Stop();
 }
 
 int EasyThread::Start(void* owner) {
-    if (OnOwnThread()) {
-        owner_.store(owner);
-        return 0;
-    }
-    std::lock_guard<std::mutex> control(controlLock_);
     owner_.store(owner);
-    if (thread_.joinable()) {
-        if (runningId_.load() == thread_.get_id())
-            return 0;
-        // It has left its loop by itself; at most onEnd is still running.
-        thread_.join();
-        threadId_.store({});
-    }
-    stopEvent_.Reset();
-    try {
-        std::lock_guard<std::mutex> gate(startGate_);
-        thread_ = std::thread(&EasyThread::Body, this);
-        runningId_.store(thread_.get_id());
-        threadId_.store(thread_.get_id());
-    } catch (const std::system_error&) {
-        return 1;
-    }
-    return 0;
+    return worker_.Start([this] { Body(); }) == RestartableWorker::StartResult::Failed ? 1 : 0;
 }
 
 int EasyThread::Stop() {
-    if (OnOwnThread()) {
-        runningId_.store({});
-        stopEvent_.Set();
-        return 0;
-    }
-    std::lock_guard<std::mutex> control(controlLock_);
-    runningId_.store({});
-    stopEvent_.Set();
-    if (thread_.joinable()) {
-        thread_.join();
-        threadId_.store({});
-    }
+    worker_.Stop();
     return 0;
 }
 
@@ -67,8 +37,12 @@ bool EasyThread::Wait(int ms) {
     return stopEvent_.WaitFor(std::chrono::milliseconds(ms));
 }
 
+bool EasyThread::WaitUntil(Clock::TimePoint deadline) {
+    return stopEvent_.WaitUntil(deadline);
+}
+
 bool EasyThread::IsStopRequested() {
-    return runningId_.load() != std::this_thread::get_id();
+    return !worker_.KeepGoing();
 }
 
 void EasyThread::SetUserData(void* data, int value) {
@@ -101,26 +75,18 @@ EasyThread::Slot(const std::shared_ptr<ThreadCallback>& slot) {
     return slot;
 }
 
-bool EasyThread::OnOwnThread() const {
-    return threadId_.load() == std::this_thread::get_id();
-}
-
 void EasyThread::Body() {
-    { std::lock_guard<std::mutex> gate(startGate_); }
-    const std::thread::id self = std::this_thread::get_id();
-
     int result = 0;
     if (const auto onStart = Slot(onStart_))
         result = onStart->Call(this, owner_.load());
 
     if (result == 0) {
-        while (runningId_.load() == self) {
+        while (worker_.KeepGoing()) {
             const std::uint64_t ticket = stopEvent_.WakeTicket();
             if (const auto onRun = Slot(onRun_)) {
                 result = onRun->Call(this, owner_.load());
                 if (result != 0) {
-                    std::thread::id expected = self;
-                    runningId_.compare_exchange_strong(expected, std::thread::id{});
+                    worker_.EndRun();
                     break;
                 }
                 // Callers count on being called again and again, but not

@@ -1,19 +1,18 @@
 #pragma once
 
 #include "threads/IEasyThread.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
 #include <memory>
 #include <mutex>
-#include <thread>
-#include <type_traits>
 
 namespace keywright {
 
 // One restartable worker thread that calls its owner back: onStart once, then
-// onRun over and over (1 ms apart) until onRun returns non-zero or the owner
-// stops the thread, then onEnd. Any callback may be missing; without onRun the
+// onRun over and over (1 ms of its clock apart) until onRun returns non-zero or
+// the owner stops the thread, then onEnd. Any callback may be missing; without onRun the
 // thread sleeps until it is stopped or an onRun is installed.
 //
 // Callbacks run on the worker thread. Start and Stop come from the owner; a
@@ -53,7 +52,8 @@ class EasyThread : public IEasyThread {
 
     using ThreadCallback = ICallback<IEasyThread>;
 
-    EasyThread() = default;
+    // Every wait of the thread and its callbacks is on `clock`.
+    explicit EasyThread(Clock& clock = SystemClock());
     ~EasyThread() override; // stops and joins the thread
     EasyThread(const EasyThread&) = delete;
     EasyThread& operator=(const EasyThread&) = delete;
@@ -77,6 +77,7 @@ class EasyThread : public IEasyThread {
     void Lock() override;
     void Unlock() override;
     bool Wait(int ms) override;
+    bool WaitUntil(Clock::TimePoint deadline) override;
     bool IsStopRequested() override;
     void SetUserData(void* data, int value) override;
 
@@ -90,23 +91,12 @@ class EasyThread : public IEasyThread {
     void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
 
   private:
-    static_assert(std::is_trivially_copyable_v<std::thread::id>);
-
     void Body();
     std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
-    bool OnOwnThread() const;
 
-    // Serialises Start and Stop from outside; held while joining.
-    std::mutex controlLock_;
-    // Held by Start while it records the new thread, so the thread does not
-    // look at runningId_ before it is there.
-    std::mutex startGate_;
-    std::thread thread_;
-    // The thread currently allowed to run its loop; empty means "stop".
-    std::atomic<std::thread::id> runningId_{};
-    // The thread thread_ holds until it is joined, for telling own-thread calls.
-    std::atomic<std::thread::id> threadId_{};
     std::atomic<void*> owner_{nullptr};
+    // Set by a stop, so every Wait of the callbacks ends; woken when an onRun
+    // is installed.
     StopEvent stopEvent_;
 
     std::recursive_mutex dataLock_;
@@ -114,6 +104,8 @@ class EasyThread : public IEasyThread {
     std::shared_ptr<ThreadCallback> onRun_;
     std::shared_ptr<ThreadCallback> onStart_;
     std::shared_ptr<ThreadCallback> onEnd_;
+    // Last: its body uses everything above.
+    RestartableWorker worker_;
 };
 
 } // namespace keywright

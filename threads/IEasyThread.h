@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "threads/ThreadUserData.h"
 
 namespace keywright {
@@ -14,11 +15,16 @@ class IEasyThread {
     virtual void Lock() = 0;
     virtual void Unlock() = 0;
 
-    // Sleeps until a stop is requested or ms milliseconds have passed; a
-    // negative ms waits without limit. True when the wait ended because a stop
-    // was requested (also when it was requested before the call), false when
-    // the time ran out. Callbacks use it for every pause so a stop cuts it short.
+    // Sleeps until a stop is requested or ms milliseconds of the thread's
+    // clock have passed; a negative ms waits without limit. True when the wait
+    // ended because a stop was requested (also when it was requested before
+    // the call), false when the time ran out. Callbacks use it for every pause
+    // so a stop cuts it short.
     virtual bool Wait(int ms) = 0;
+    // As Wait, until the thread's clock reaches deadline (Clock::kNever: no
+    // limit). A chain of pauses that each wait for the previous deadline plus
+    // their own length does not drift by the work done between them.
+    virtual bool WaitUntil(Clock::TimePoint deadline) = 0;
 
     // Meant for the thread itself: true once it is no longer the recorded
     // running thread (a stop was requested or it ended its run). Any other

@@ -22,8 +22,8 @@ class IRunableThread {
     // null task is ignored. Always 0.
     virtual int Post(std::unique_ptr<BaseRunable> task, bool atFront = false) = 0;
 
-    // Sleeps until a stop is requested or ms milliseconds have passed; a
-    // negative ms waits without limit. True when the wait ended because a
+    // Sleeps until a stop is requested or ms milliseconds of the scheduler's
+    // clock have passed; a negative ms waits without limit. True when the wait ended because a
     // stop was requested, false when the time ran out.
     virtual bool Wait(int ms) = 0;
 

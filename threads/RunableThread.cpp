@@ -8,38 +8,38 @@
 namespace keywright {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-// Milliseconds on the monotonic clock, shifted by one so that no real tick is
-// 0, which a task's startTick reserves for "not looked at yet".
-std::uint64_t Tick() {
+// Milliseconds on the clock, shifted by one so that no real tick is 0, which
+// a task's startTick reserves for "not looked at yet".
+std::uint64_t Tick(const Clock& clock) {
     const auto ms =
-        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch());
+        std::chrono::duration_cast<std::chrono::milliseconds>(clock.Now().time_since_epoch());
     return static_cast<std::uint64_t>(ms.count()) + 1;
 }
 
 // The moment Tick() reaches tick.
-Clock::time_point TimeOfTick(std::uint64_t tick) {
+Clock::TimePoint TimeOfTick(std::uint64_t tick) {
     const auto ms = std::chrono::milliseconds(static_cast<std::int64_t>(tick - 1));
-    return Clock::time_point(std::chrono::duration_cast<Clock::duration>(ms));
+    return Clock::TimePoint(std::chrono::duration_cast<Clock::Duration>(ms));
 }
 
 } // namespace
 
 template <int N>
+RunableThread<N>::RunableThread(Clock& clock)
+    : clock_(clock), stopEvent_(clock),
+      worker_([this] { stopEvent_.Set(); }, [this] { stopEvent_.Reset(); }) {}
+
+template <int N>
 RunableThread<N>::~RunableThread() {
-    std::lock_guard<std::mutex> control(controlLock_);
+    worker_.Stop();
+    std::lock_guard<std::mutex> control(timerControl_);
     {
         std::lock_guard<std::mutex> queue(queueLock_);
         timerRunning_ = false;
     }
     timerWake_.notify_all();
-    runningId_.store({});
-    stopEvent_.Set();
     if (timer_.joinable())
         timer_.join();
-    if (worker_.joinable())
-        worker_.join();
     schedule_.clear();
     runQueue_.clear();
 }
@@ -47,38 +47,26 @@ RunableThread<N>::~RunableThread() {
 template <int N>
 int RunableThread<N>::Start(void* owner) {
     owner_.store(owner);
-    if (OnWorkerThread())
+    if (worker_.OnWorker())
         return 0;
-    std::lock_guard<std::mutex> control(controlLock_);
-    if (!timer_.joinable()) {
-        {
-            std::lock_guard<std::mutex> queue(queueLock_);
-            timerRunning_ = true;
+    {
+        std::lock_guard<std::mutex> control(timerControl_);
+        if (!timer_.joinable()) {
+            {
+                std::lock_guard<std::mutex> queue(queueLock_);
+                timerRunning_ = true;
+            }
+            try {
+                timer_ = std::thread(&RunableThread::TimerBody, this);
+            } catch (const std::system_error&) {
+                std::lock_guard<std::mutex> queue(queueLock_);
+                timerRunning_ = false;
+                return 1;
+            }
         }
-        try {
-            timer_ = std::thread(&RunableThread::TimerBody, this);
-        } catch (const std::system_error&) {
-            std::lock_guard<std::mutex> queue(queueLock_);
-            timerRunning_ = false;
-            return 1;
-        }
     }
-    if (worker_.joinable()) {
-        if (runningId_.load() == worker_.get_id())
-            return 0;
-        worker_.join();
-        workerId_.store({});
-    }
-    stopEvent_.Reset();
-    try {
-        std::lock_guard<std::mutex> gate(startGate_);
-        worker_ = std::thread(&RunableThread::WorkerBody, this);
-        runningId_.store(worker_.get_id());
-        workerId_.store(worker_.get_id());
-    } catch (const std::system_error&) {
-        return 1;
-    }
-    return 0;
+    return worker_.Start([this] { WorkerBody(); }) == RestartableWorker::StartResult::Failed ? 1
+                                                                                             : 0;
 }
 
 template <int N>
@@ -119,7 +107,7 @@ bool RunableThread<N>::Wait(int ms) {
 
 template <int N>
 bool RunableThread<N>::IsStopRequested() {
-    return runningId_.load() != std::this_thread::get_id();
+    return !worker_.KeepGoing();
 }
 
 template <int N>
@@ -157,16 +145,11 @@ RunableThread<N>::Slot(const std::shared_ptr<ThreadCallback>& slot) {
 }
 
 template <int N>
-bool RunableThread<N>::OnWorkerThread() const {
-    return workerId_.load() == std::this_thread::get_id();
-}
-
-template <int N>
 void RunableThread<N>::TimerBody() {
     std::unique_lock<std::mutex> queue(queueLock_);
     while (timerRunning_) {
         scheduleChanged_ = false;
-        const std::uint64_t now = Tick();
+        const std::uint64_t now = Tick(clock_);
         bool handedOver = false;
         // A task that stays scheduled after a run starts its next interval at
         // the next look.
@@ -203,12 +186,10 @@ void RunableThread<N>::TimerBody() {
         const auto woken = [this] {
             return !timerRunning_ || scheduleChanged_;
         };
-        if (lookAgainSoon)
-            timerWake_.wait_until(queue, TimeOfTick(now + 1), woken);
-        else if (nextDue)
-            timerWake_.wait_until(queue, TimeOfTick(*nextDue), woken);
-        else
-            timerWake_.wait(queue, woken);
+        const Clock::TimePoint deadline = lookAgainSoon ? TimeOfTick(now + 1)
+                                          : nextDue     ? TimeOfTick(*nextDue)
+                                                        : Clock::kNever;
+        clock_.WaitUntil(timerWake_, queue, deadline, woken);
     }
 }
 
@@ -224,15 +205,12 @@ std::unique_ptr<BaseRunable> RunableThread<N>::TakeDue() {
 
 template <int N>
 void RunableThread<N>::WorkerBody() {
-    { std::lock_guard<std::mutex> gate(startGate_); }
-    const std::thread::id self = std::this_thread::get_id();
-
     int result = 0;
     if (const auto onStart = Slot(onStart_))
         result = onStart->Call(this, owner_.load());
 
     if (result == 0) {
-        while (runningId_.load() == self) {
+        while (worker_.KeepGoing()) {
             const std::uint64_t ticket = stopEvent_.WakeTicket();
             std::unique_ptr<BaseRunable> task = TakeDue();
             const bool tookOne = task != nullptr;
@@ -243,8 +221,7 @@ void RunableThread<N>::WorkerBody() {
             if (const auto onRun = Slot(onRun_)) {
                 result = onRun->Call(this, owner_.load());
                 if (result != 0) {
-                    std::thread::id expected = self;
-                    runningId_.compare_exchange_strong(expected, std::thread::id{});
+                    worker_.EndRun();
                     break;
                 }
                 stopEvent_.WaitFor(std::chrono::milliseconds(1));

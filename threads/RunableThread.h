@@ -1,8 +1,10 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "threads/BaseRunable.h"
 #include "threads/EasyThread.h"
 #include "threads/IRunableThread.h"
+#include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
 
 #include <atomic>
@@ -21,10 +23,11 @@ namespace keywright {
 // the order they fell due. The worker calls its owner back like an EasyThread
 // (onStart, onRun between tasks, onEnd), with this scheduler as the thread.
 //
-// The timer sleeps until the next task is due or a task is posted. A task
-// that stays scheduled after a run starts its next interval at the timer's
-// next look, a millisecond later, so an interval-0 task that runs for ever
-// runs about once a millisecond.
+// The timer sleeps until the next task is due or a task is posted. Its ticks
+// are whole milliseconds of the clock it is given. A task that stays
+// scheduled after a run starts its next interval at the timer's next look, a
+// millisecond later (sooner when a post wakes the timer first), so an
+// interval-0 task that runs for ever runs about once a millisecond.
 //
 // N is not used; RunableThread<0> is the only kind.
 template <int N>
@@ -32,7 +35,9 @@ class RunableThread : public IRunableThread {
   public:
     using ThreadCallback = EasyThread::ICallback<IRunableThread>;
 
-    RunableThread() = default;
+    // The schedule's milliseconds, the tasks' waits and the worker's pauses
+    // are all on `clock`.
+    explicit RunableThread(Clock& clock = SystemClock());
     // Stops both threads, waits for them, and drops every task not yet run.
     // Not from one of its own tasks or callbacks.
     ~RunableThread() override;
@@ -64,15 +69,11 @@ class RunableThread : public IRunableThread {
     void WorkerBody();
     std::unique_ptr<BaseRunable> TakeDue();
     std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
-    bool OnWorkerThread() const;
 
-    // Serialises Start and destruction.
-    std::mutex controlLock_;
-    std::mutex startGate_;
+    // Serialises starting the timer and destruction.
+    std::mutex timerControl_;
+    Clock& clock_;
     std::thread timer_;
-    std::thread worker_;
-    std::atomic<std::thread::id> runningId_{}; // the worker allowed to loop
-    std::atomic<std::thread::id> workerId_{};  // worker_'s id until joined
     std::atomic<void*> owner_{nullptr};
     StopEvent stopEvent_; // the worker's stop; Wake() when the run queue grows
 
@@ -89,6 +90,8 @@ class RunableThread : public IRunableThread {
     std::shared_ptr<ThreadCallback> onRun_;
     std::shared_ptr<ThreadCallback> onStart_;
     std::shared_ptr<ThreadCallback> onEnd_;
+    // Last: its body uses everything above.
+    RestartableWorker worker_;
 };
 
 extern template class RunableThread<0>;

@@ -2,6 +2,8 @@
 
 namespace keywright {
 
+StopEvent::StopEvent(Clock& clock) : clock_(clock) {}
+
 void StopEvent::Set() {
     {
         std::lock_guard<std::mutex> guard(lock_);
@@ -20,14 +22,17 @@ bool StopEvent::IsSet() const {
     return set_;
 }
 
-bool StopEvent::WaitFor(std::chrono::milliseconds timeout) const {
+bool StopEvent::WaitUntil(Clock::TimePoint deadline) const {
     std::unique_lock<std::mutex> guard(lock_);
-    return changed_.wait_for(guard, timeout, [this] { return set_; });
+    return clock_.WaitUntil(changed_, guard, deadline, [this] { return set_; });
+}
+
+bool StopEvent::WaitFor(Clock::Duration timeout) const {
+    return WaitUntil(clock_.Deadline(timeout));
 }
 
 void StopEvent::WaitUntilSet() const {
-    std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [this] { return set_; });
+    WaitUntil(Clock::kNever);
 }
 
 std::uint64_t StopEvent::WakeTicket() const {
@@ -37,7 +42,7 @@ std::uint64_t StopEvent::WakeTicket() const {
 
 bool StopEvent::WaitForWake(std::uint64_t ticket) const {
     std::unique_lock<std::mutex> guard(lock_);
-    changed_.wait(guard, [&] { return set_ || wakes_ != ticket; });
+    clock_.WaitUntil(changed_, guard, Clock::kNever, [&] { return set_ || wakes_ != ticket; });
     return set_;
 }
 

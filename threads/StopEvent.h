@@ -1,6 +1,7 @@
 #pragma once
 
-#include <chrono>
+#include "base/Clock.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -11,14 +12,21 @@ namespace keywright {
 // a stop requested before anyone waits is not lost. It also counts wake-ups,
 // so an idle worker can sleep until it either must stop or has something new
 // to look at, without a wake-up slipping in between its look and its sleep.
+//
+// Every wait, timed or not, is a wait on the clock it was given, so a test
+// clock sees the waiting worker as a sleeper.
 class StopEvent {
   public:
+    explicit StopEvent(Clock& clock = SystemClock());
+
     void Set();
     void Reset();
     bool IsSet() const;
 
-    // Waits until the event is set or the time has passed. True when set.
-    bool WaitFor(std::chrono::milliseconds timeout) const;
+    // Waits until the event is set or the clock reaches the deadline
+    // (Clock::kNever: no limit). True when set.
+    bool WaitUntil(Clock::TimePoint deadline) const;
+    bool WaitFor(Clock::Duration timeout) const;
     void WaitUntilSet() const;
 
     // Take a ticket before looking for work; if there is none, sleep with
@@ -29,6 +37,7 @@ class StopEvent {
     void Wake();
 
   private:
+    Clock& clock_;
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
     bool set_ = false;

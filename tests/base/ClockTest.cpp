@@ -58,6 +58,23 @@ TEST(ManualClock, ANotifyEndsAWaitWithoutTimeMoving) {
     EXPECT_EQ(clock.Now(), start);
 }
 
+TEST(ManualClock, ANotifiedWaiterThatHasNotWokenYetIsNoSleeper) {
+    ManualClock clock;
+    Waiter waiter;
+    std::thread worker([&] { waiter.Wait(clock, 1h); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    {
+        // Told to wake, but it cannot look while the lock is held here: it
+        // has work to do, so "everything due is done" must not hold yet.
+        std::lock_guard guard(waiter.lock);
+        waiter.woken = true;
+        waiter.changed.notify_all();
+        EXPECT_FALSE(clock.WaitForSleepers(1, 20ms));
+    }
+    worker.join();
+    EXPECT_EQ(waiter.result, 1);
+}
+
 TEST(ManualClock, AWaitWithoutDeadlineCountsAsASleeperWhateverTheTime) {
     ManualClock clock;
     Waiter waiter;
@@ -84,6 +101,23 @@ TEST(ManualClock, SleepEndsOnlyWhenTheClockGetsThere) {
     clock.Advance(1ms);
     sleeper.join();
     EXPECT_TRUE(done);
+}
+
+TEST(ManualClock, NextDeadlineIsTheEarliestStillToCome) {
+    ManualClock clock;
+    const Clock::TimePoint start = clock.Now();
+    EXPECT_EQ(clock.NextDeadline(), Clock::kNever) << "nobody waits";
+    Waiter late, early;
+    std::thread lateWorker([&] { late.Wait(clock, 30ms); });
+    std::thread earlyWorker([&] { early.Wait(clock, 10ms); });
+    ASSERT_TRUE(clock.WaitForSleepers(2));
+    EXPECT_EQ(clock.NextDeadline(), start + 10ms);
+    clock.Advance(10ms);
+    earlyWorker.join();
+    EXPECT_EQ(clock.NextDeadline(), start + 30ms);
+    clock.Advance(20ms);
+    lateWorker.join();
+    EXPECT_EQ(clock.NextDeadline(), Clock::kNever);
 }
 
 TEST(Clock, ADeadlineTooFarAwayIsNever) {

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/Trace.h"
+#include "support/ClockScript.h"
 
-#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -11,13 +11,6 @@
 #include <vector>
 
 namespace keywright::test {
-
-// How long a test waits for something that must happen. Only reached when a
-// test fails, so it can be generous for loaded and sanitized builds.
-inline constexpr std::chrono::seconds kPatience{10};
-// How long a test watches for something that must not happen. A slow
-// machine can only make such a test pass wrongly, never fail wrongly.
-inline constexpr std::chrono::milliseconds kQuietSpell{60};
 
 // One key event as a listener heard it.
 struct Heard {

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 #include <thread>
 
+using namespace std::chrono_literals;
+
 namespace keywright {
 namespace {
 
@@ -15,14 +17,15 @@ using test::Ear;
 using test::FakeFilter;
 using test::Heard;
 using test::kPatience;
-using test::kQuietSpell;
 using test::Listener;
+using test::Pass;
 
-bool HasKeyWait(const std::vector<sim::SimFilterRequest>& requests) {
+std::size_t KeyWaits(const std::vector<sim::SimFilterRequest>& requests) {
+    std::size_t count = 0;
     for (const auto& request : requests)
         if (request.code == IOCTL_VHIDFLT_WAIT_KEY)
-            return true;
-    return false;
+            ++count;
+    return count;
 }
 
 KeyRecord Record(KeyCode code) {
@@ -33,10 +36,10 @@ KeyRecord Record(KeyCode code) {
 }
 
 // A key monitor on the simulated filter driver, as the main window sets it
-// up: listeners, open, reader.
+// up: listeners, open, reader. Its reader waits on a test clock.
 class KeyMonitorTest : public ::testing::Test {
   protected:
-    KeyMonitorTest() : monitor(std::make_unique<KeyMonitor>(filter)) {}
+    KeyMonitorTest() : monitor(std::make_unique<KeyMonitor>(filter, clock)) {}
 
     void StartReading() {
         ASSERT_NE(monitor->Channel().Open(), platform::kInvalidFilter);
@@ -49,6 +52,7 @@ class KeyMonitorTest : public ::testing::Test {
         ASSERT_TRUE(filter.WaitForKeyWait(kPatience));
     }
 
+    ManualClock clock;
     sim::SimWorld world;
     sim::SimFilterService& filter = world.Filter();
     Ear ear;
@@ -121,8 +125,8 @@ TEST(KeyMonitorEvents, TheRecordIsDecodedAsUsagePageAndDownBit) {
 TEST_F(KeyMonitorTest, WithoutListenersTheFilterIsNotAskedForKeys) {
     ASSERT_NE(monitor->Channel().Open(), platform::kInvalidFilter);
     ASSERT_TRUE(monitor->RestartReader());
-    std::this_thread::sleep_for(kQuietSpell);
-    EXPECT_FALSE(HasKeyWait(filter.Requests()));
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "the reader idles";
+    EXPECT_EQ(KeyWaits(filter.Requests()), 0u);
 
     // The first listener starts the waits.
     Listener listener("l", ear);
@@ -140,7 +144,7 @@ TEST_F(KeyMonitorTest, WhileTheChannelIsClosedTheFilterIsNotAskedForKeys) {
     ASSERT_TRUE(monitor->RestartReader());
     monitor->SetValue(0);
     monitor->SendKeyTable(RecordStore(SaveMode::ReadOnly));
-    std::this_thread::sleep_for(kQuietSpell);
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "the reader idles";
     EXPECT_TRUE(filter.Requests().empty()); // every request is skipped
 
     // The driver comes (a keyboard arrival reopens the channel): the idle
@@ -159,8 +163,7 @@ TEST_F(KeyMonitorTest, StopReaderEndsAPendingKeyWaitWithoutAKey) {
 
     monitor->StopReader(); // must return: no key comes
     EXPECT_FALSE(monitor->IsReading());
-    filter.InjectKey(0x07, 0x04, true);
-    std::this_thread::sleep_for(kQuietSpell);
+    filter.InjectKey(0x07, 0x04, true); // the reader is gone: nobody takes it
     EXPECT_EQ(ear.Count(), 0u);
     EXPECT_EQ(filter.QueuedKeys(), 1u);
 
@@ -220,13 +223,20 @@ TEST(KeyMonitorChannel, OpensTheControlDeviceByNameReadWriteShared) {
     }
 }
 
-TEST_F(KeyMonitorTest, AReopenedChannelIsUsedByTheRunningReader) {
+TEST_F(KeyMonitorTest, AReopenedChannelIsUsedByTheRunningReaderAfterTheRetryDelay) {
     Listener listener("l", ear);
     monitor->Subscribe(&listener, &Listener::OnKey);
     StartReading();
+    const std::size_t waits = KeyWaits(filter.Requests());
+    // "reopen": the key wait on the old handle ends without a key.
     ASSERT_NE(monitor->Channel().Open(), platform::kInvalidFilter);
     EXPECT_EQ(filter.OpenHandles(), 1u);
+    ASSERT_TRUE(Pass(clock, 9ms));
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(KeyWaits(filter.Requests()), waits) << "9 ms: still in the retry delay";
+    ASSERT_TRUE(Pass(clock, 1ms));
     ASSERT_TRUE(filter.WaitForKeyWait(kPatience));
+    EXPECT_EQ(KeyWaits(filter.Requests()), waits + 1);
     Key(0x07, 0x06, true);
     EXPECT_EQ(ear.All(), (std::vector<Heard>{{"l", 7, 6, 1}}));
 }
@@ -314,31 +324,29 @@ TEST_F(KeyMonitorTest, AnEmptyStoreSendsAnAllZeroTable) {
 
 // A listener that breaks the rules: it calls back into the monitor.
 struct Meddler {
-    int OnKey(int, int, int) {
+    int OnKey(int page, int usage, int down) {
         subscribed = monitor->Subscribe(other, &Listener::OnKey) ? 1 : 0;
         restarted = monitor->RestartReader() ? 1 : 0;
         monitor->StopReader(); // only a request from here
-        done = true;
+        done.Record({"meddler", page, usage, down});
         return 0;
     }
     KeyMonitor* monitor = nullptr;
     Listener* other = nullptr;
+    Ear& done;
     std::atomic<int> subscribed{-1};
     std::atomic<int> restarted{-1};
-    std::atomic<bool> done{false};
 };
 
 TEST_F(KeyMonitorTest, CallsFromInsideAListenerAreRefusedInsteadOfDeadlocking) {
     Listener other("other", ear);
-    Meddler meddler{monitor.get(), &other};
+    Ear meddled;
+    Meddler meddler{monitor.get(), &other, meddled};
     monitor->Subscribe(&meddler, &Meddler::OnKey);
     StartReading();
     filter.InjectKey(0x07, 0x04, true);
 
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (!meddler.done && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    ASSERT_TRUE(meddler.done);
+    ASSERT_TRUE(meddled.WaitForCount(1));
     EXPECT_EQ(meddler.subscribed, 0);
     EXPECT_EQ(meddler.restarted, 0);
     monitor->StopReader(); // collects the reader that stopped itself

@@ -1,6 +1,8 @@
 #pragma once
 
-#include <chrono>
+#include "base/Clock.h"
+#include "support/ClockScript.h"
+
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -9,21 +11,17 @@
 
 namespace keywright::test {
 
-// How long a test waits for something that must happen. Only reached when a
-// test fails, so it can be generous for loaded and sanitized builds.
-inline constexpr std::chrono::seconds kPatience{10};
-
-// What a callback or task saw, in order and with the time it was seen; the
-// test thread waits on it instead of sleeping.
+// What a callback or task saw, in order and with the time of the given clock
+// when it was seen; the test thread waits on it instead of sleeping.
 class CallLog {
   public:
-    using Clock = std::chrono::steady_clock;
+    explicit CallLog(const Clock& clock = SystemClock()) : clock_(clock) {}
 
     void Record(std::int64_t value = 0) {
         {
             std::lock_guard<std::mutex> guard(lock_);
             values_.push_back(value);
-            times_.push_back(Clock::now());
+            times_.push_back(clock_.Now());
         }
         changed_.notify_all();
     }
@@ -36,7 +34,7 @@ class CallLog {
         std::lock_guard<std::mutex> guard(lock_);
         return values_;
     }
-    std::vector<Clock::time_point> Times() const {
+    std::vector<Clock::TimePoint> Times() const {
         std::lock_guard<std::mutex> guard(lock_);
         return times_;
     }
@@ -53,15 +51,20 @@ class CallLog {
     }
 
   private:
+    const Clock& clock_;
     mutable std::mutex lock_;
     mutable std::condition_variable changed_;
     std::vector<std::int64_t> values_;
-    std::vector<Clock::time_point> times_;
+    std::vector<Clock::TimePoint> times_;
 };
 
-inline std::chrono::milliseconds ElapsedMs(CallLog::Clock::time_point from,
-                                           CallLog::Clock::time_point to) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from);
+// Clock time from `from` to each of `times`, in milliseconds.
+inline std::vector<std::int64_t> MsSince(Clock::TimePoint from,
+                                         const std::vector<Clock::TimePoint>& times) {
+    std::vector<std::int64_t> ms;
+    for (const Clock::TimePoint time : times)
+        ms.push_back(std::chrono::duration_cast<std::chrono::milliseconds>(time - from).count());
+    return ms;
 }
 
 } // namespace keywright::test

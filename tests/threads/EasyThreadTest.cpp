@@ -1,6 +1,7 @@
 #include "threads/EasyThread.h"
 
 #include "CallLog.h"
+#include "support/ClockScript.h"
 
 #include <atomic>
 #include <chrono>
@@ -9,14 +10,13 @@
 #include <memory>
 #include <ostream>
 #include <string>
-#include <thread>
 
 namespace keywright {
 namespace {
 
 using test::CallLog;
-using test::ElapsedMs;
-using Clock = CallLog::Clock;
+using test::MsSince;
+using test::Pass;
 using namespace std::chrono_literals;
 
 // The owning object of a thread in these tests: each callback logs the value
@@ -25,6 +25,8 @@ using namespace std::chrono_literals;
 class Script {
   public:
     using Step = std::function<int(IEasyThread&)>;
+
+    explicit Script(const Clock& clock) : starts(clock), runs(clock), ends(clock) {}
 
     Step start;
     Step run;
@@ -55,40 +57,79 @@ class Script {
     }
 };
 
-TEST(EasyThreadTest, StartWhileRunningOnlyReplacesTheOwner) {
-    Script script;
+// A thread on a test clock: time moves only when the test says so.
+class EasyThreadTest : public testing::Test {
+  protected:
+    ManualClock clock;
+    Script script{clock};
+    EasyThread thread{clock};
+};
+
+// Logs when the thread that armed it has ended: a thread-local object is
+// destroyed after the thread's function returned, so the worker has then made
+// its last call.
+class ExitMark {
+  public:
+    static void Arm(CallLog& log) { Instance().log_ = &log; }
+
+  private:
+    static ExitMark& Instance() {
+        thread_local ExitMark mark;
+        return mark;
+    }
+    ExitMark() = default;
+    ~ExitMark() {
+        if (log_ != nullptr)
+            log_->Record();
+    }
+    CallLog* log_ = nullptr;
+};
+
+TEST_F(EasyThreadTest, StartWhileRunningOnlyReplacesTheOwner) {
     int first = 1;
     int second = 2;
-    EasyThread thread;
     script.InstallAll(thread);
 
     ASSERT_EQ(thread.Start(&first), 0);
-    ASSERT_TRUE(script.runs.WaitUntil([](const auto& v) { return !v.empty(); }));
+    ASSERT_TRUE(script.runs.WaitForCount(1));
     ASSERT_EQ(thread.Start(&second), 0);
-    ASSERT_TRUE(script.runs.WaitUntil([](const auto& v) { return v.back() == 2; }));
+    ASSERT_TRUE(Pass(clock, 1ms));
+    ASSERT_TRUE(script.runs.WaitForCount(2));
     EXPECT_EQ(thread.Stop(), 0);
 
     EXPECT_EQ(script.starts.Values(), (std::vector<std::int64_t>{1}));
+    EXPECT_EQ(script.runs.Values(), (std::vector<std::int64_t>{1, 2}));
     EXPECT_EQ(script.ends.Values(), (std::vector<std::int64_t>{2}));
 }
 
-TEST(EasyThreadTest, StopWithoutARunningThreadReturnsAtOnce) {
-    Script script;
-    EasyThread thread;
+TEST_F(EasyThreadTest, OnRunComesAgainEachMillisecondOfTheClock) {
+    script.InstallAll(thread);
+    const Clock::TimePoint start = clock.Now();
+
+    ASSERT_EQ(thread.Start(nullptr), 0);
+    ASSERT_TRUE(script.runs.WaitForCount(1));
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(script.runs.Count(), 1u) << "no second call before the clock moves";
+    for (int step = 0; step < 3; ++step)
+        ASSERT_TRUE(Pass(clock, 1ms));
+    ASSERT_TRUE(script.runs.WaitForCount(4));
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    thread.Stop();
+    EXPECT_EQ(MsSince(start, script.runs.Times()), (std::vector<std::int64_t>{0, 1, 2, 3}));
+}
+
+TEST_F(EasyThreadTest, StopWithoutARunningThreadReturnsAtOnce) {
     script.InstallAll(thread);
 
-    const auto before = Clock::now();
     EXPECT_EQ(thread.Stop(), 0);
     EXPECT_EQ(thread.Stop(), 0);
-    EXPECT_LT(ElapsedMs(before, Clock::now()), 1s);
     EXPECT_EQ(script.starts.Count(), 0u);
     EXPECT_EQ(script.ends.Count(), 0u);
     // Only the running thread itself is "not stopped".
     EXPECT_TRUE(thread.IsStopRequested());
 }
 
-TEST(EasyThreadTest, StopCutsACallbacksWaitShort) {
-    Script script;
+TEST_F(EasyThreadTest, StopCutsACallbacksWaitShort) {
     std::atomic<bool> stoppedBefore{true};
     std::atomic<bool> waitSawStop{false};
     std::atomic<bool> stoppedAfter{false};
@@ -102,49 +143,77 @@ TEST(EasyThreadTest, StopCutsACallbacksWaitShort) {
     };
     // The stop stays signalled: a wait after it returns at once.
     std::atomic<bool> endWaitSawStop{false};
+    std::atomic<bool> endDeadlineSawStop{false};
     script.end = [&](IEasyThread& self) {
         endWaitSawStop = self.Wait(10000);
+        endDeadlineSawStop = self.WaitUntil(Clock::kNever);
+        return 0;
+    };
+    script.InstallAll(thread);
+    const Clock::TimePoint start = clock.Now();
+
+    ASSERT_EQ(thread.Start(nullptr), 0);
+    ASSERT_TRUE(waiting.WaitForCount(1));
+    EXPECT_TRUE(thread.IsStopRequested()) << "asked from outside the thread";
+    EXPECT_EQ(thread.Stop(), 0); // the clock stands still: only the stop ends the wait
+
+    EXPECT_EQ(clock.Now(), start);
+    EXPECT_FALSE(stoppedBefore);
+    EXPECT_TRUE(waitSawStop);
+    EXPECT_TRUE(stoppedAfter);
+    EXPECT_TRUE(endWaitSawStop);
+    EXPECT_TRUE(endDeadlineSawStop);
+    EXPECT_EQ(script.runs.Count(), 1u);
+    EXPECT_EQ(script.ends.Count(), 1u);
+}
+
+TEST_F(EasyThreadTest, WaitRunsOutWhenTheClockGetsThere) {
+    std::atomic<bool> zeroSawStop{true};
+    std::atomic<bool> shortSawStop{true};
+    std::atomic<bool> deadlineSawStop{true};
+    CallLog done(clock);
+    script.start = [&](IEasyThread& self) {
+        zeroSawStop = self.Wait(0);
+        shortSawStop = self.Wait(20);
+        done.Record();
+        deadlineSawStop = self.WaitUntil(clock.Now() + 5ms);
+        done.Record();
+        return 1;
+    };
+    script.InstallAll(thread);
+    const Clock::TimePoint start = clock.Now();
+
+    ASSERT_EQ(thread.Start(nullptr), 0);
+    ASSERT_TRUE(Pass(clock, 19ms));
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(done.Count(), 0u) << "19 ms: still waiting";
+    ASSERT_TRUE(Pass(clock, 1ms));
+    ASSERT_TRUE(done.WaitForCount(1));
+    ASSERT_TRUE(Pass(clock, 5ms));
+    ASSERT_TRUE(script.ends.WaitForCount(1));
+    thread.Stop();
+    EXPECT_FALSE(zeroSawStop);
+    EXPECT_FALSE(shortSawStop);
+    EXPECT_FALSE(deadlineSawStop);
+    EXPECT_EQ(MsSince(start, done.Times()), (std::vector<std::int64_t>{20, 25}));
+}
+
+TEST(EasyThreadOnTheSystemClock, WaitsAndTheRunLoopGoOnByThemselves) {
+    // The real clock is the point here: nobody moves time.
+    Script script(SystemClock());
+    std::atomic<bool> waitSawStop{true};
+    script.start = [&](IEasyThread& self) {
+        waitSawStop = self.Wait(20);
         return 0;
     };
     EasyThread thread;
     script.InstallAll(thread);
 
     ASSERT_EQ(thread.Start(nullptr), 0);
-    ASSERT_TRUE(waiting.WaitForCount(1));
-    EXPECT_TRUE(thread.IsStopRequested()) << "asked from outside the thread";
-    const auto before = Clock::now();
-    EXPECT_EQ(thread.Stop(), 0);
-    EXPECT_LT(ElapsedMs(before, Clock::now()), 1s);
-
-    EXPECT_FALSE(stoppedBefore);
-    EXPECT_TRUE(waitSawStop);
-    EXPECT_TRUE(stoppedAfter);
-    EXPECT_TRUE(endWaitSawStop);
-    EXPECT_EQ(script.runs.Count(), 1u);
-    EXPECT_EQ(script.ends.Count(), 1u);
-}
-
-TEST(EasyThreadTest, WaitRunsOutWithoutAStop) {
-    Script script;
-    std::atomic<bool> zeroSawStop{true};
-    std::atomic<bool> shortSawStop{true};
-    std::atomic<std::int64_t> waitedMs{0};
-    script.start = [&](IEasyThread& self) {
-        zeroSawStop = self.Wait(0);
-        const auto before = Clock::now();
-        shortSawStop = self.Wait(20);
-        waitedMs = ElapsedMs(before, Clock::now()).count();
-        return 1;
-    };
-    EasyThread thread;
-    script.InstallAll(thread);
-
-    ASSERT_EQ(thread.Start(nullptr), 0);
-    ASSERT_TRUE(script.ends.WaitForCount(1));
+    ASSERT_TRUE(script.runs.WaitForCount(3));
     thread.Stop();
-    EXPECT_FALSE(zeroSawStop);
-    EXPECT_FALSE(shortSawStop);
-    EXPECT_GE(waitedMs, 19);
+    EXPECT_FALSE(waitSawStop);
+    EXPECT_GE(script.runs.Times()[0] - script.starts.Times()[0], 20ms);
 }
 
 // How the results of onStart and onRun end the thread. onRun returns
@@ -153,8 +222,8 @@ struct EndingCase {
     std::string name;
     int startResult;
     int runResult;
-    bool endsByItself; // false: the test stops it
-    std::size_t runs;  // exact; kSomeRuns for "at least one"
+    bool endsByItself; // false: the test stops it after the first onRun
+    std::size_t runs;
     std::size_t ends;
 };
 
@@ -162,40 +231,37 @@ void PrintTo(const EndingCase& row, std::ostream* out) {
     *out << row.name;
 }
 
-constexpr std::size_t kSomeRuns = ~std::size_t{0};
-
 class EasyThreadEndingTest : public testing::TestWithParam<EndingCase> {};
 
 TEST_P(EasyThreadEndingTest, ResultsSteerTheLoopAndOnEnd) {
     const EndingCase& c = GetParam();
-    Script script;
+    ManualClock clock;
+    Script script(clock);
+    CallLog exited;
     script.start = [&](IEasyThread&) {
+        ExitMark::Arm(exited);
         return c.startResult;
     };
     script.run = [&](IEasyThread&) {
         return script.runs.Count() == 3 ? c.runResult : 0;
     };
-    EasyThread thread;
+    EasyThread thread(clock);
     script.InstallAll(thread);
 
     ASSERT_EQ(thread.Start(nullptr), 0);
-    if (!c.endsByItself) {
-        ASSERT_TRUE(script.runs.WaitForCount(1));
-    } else if (c.ends == 1) {
-        ASSERT_TRUE(script.ends.WaitForCount(1)) << "onEnd comes without a stop";
+    if (c.endsByItself) {
+        if (c.startResult == 0) {
+            // "1 ms", "1 ms": the third onRun.
+            ASSERT_TRUE(Pass(clock, 1ms));
+            ASSERT_TRUE(Pass(clock, 1ms));
+        }
+        ASSERT_TRUE(exited.WaitForCount(1)) << "the thread ends without a stop";
     } else {
-        // Nothing marks the end; after the deciding call, leave room for a
-        // wrong further call to show before stopping.
-        ASSERT_TRUE(c.startResult != 0 ? script.starts.WaitForCount(1)
-                                       : script.runs.WaitForCount(3));
-        std::this_thread::sleep_for(30ms);
+        ASSERT_TRUE(script.runs.WaitForCount(1));
     }
     thread.Stop();
 
-    if (c.runs == kSomeRuns)
-        EXPECT_GE(script.runs.Count(), 1u);
-    else
-        EXPECT_EQ(script.runs.Count(), c.runs);
+    EXPECT_EQ(script.runs.Count(), c.runs);
     EXPECT_EQ(script.ends.Count(), c.ends);
 }
 
@@ -205,14 +271,12 @@ INSTANTIATE_TEST_SUITE_P(
                     EndingCase{"RunMinusOneEndsWithoutOnEnd", 0, -1, true, 3, 0},
                     EndingCase{"StartNonZeroSkipsRunButCallsOnEnd", 1, 0, true, 0, 1},
                     EndingCase{"StartMinusOneSkipsRunAndOnEnd", -1, 0, true, 0, 0},
-                    EndingCase{"StopFromOutsideCallsOnEnd", 0, 0, false, kSomeRuns, 1}),
+                    EndingCase{"StopFromOutsideCallsOnEnd", 0, 0, false, 1, 1}),
     [](const testing::TestParamInfo<EndingCase>& row) { return row.param.name; });
 
-TEST(EasyThreadTest, StopFromItsOwnCallbackOnlyRequestsTheStop) {
-    Script script;
+TEST_F(EasyThreadTest, StopFromItsOwnCallbackOnlyRequestsTheStop) {
     std::atomic<int> stopResult{-5};
     std::atomic<bool> stoppedAfter{false};
-    EasyThread thread;
     script.run = [&](IEasyThread&) {
         if (script.runs.Count() == 1) {
             stopResult = thread.Stop();
@@ -247,7 +311,8 @@ class EasyThreadRestartTest : public testing::TestWithParam<RestartCase> {};
 
 TEST_P(EasyThreadRestartTest, StartsAFreshThread) {
     const RestartCase& c = GetParam();
-    Script script;
+    ManualClock clock;
+    Script script(clock);
     // A new thread starts without the stop its predecessor was given.
     std::atomic<int> startsThatSawAStop{0};
     script.start = [&](IEasyThread& self) {
@@ -260,7 +325,7 @@ TEST_P(EasyThreadRestartTest, StartsAFreshThread) {
     };
     int first = 1;
     int second = 2;
-    EasyThread thread;
+    EasyThread thread(clock);
     script.InstallAll(thread);
 
     ASSERT_EQ(thread.Start(&first), 0);
@@ -293,9 +358,8 @@ INSTANTIATE_TEST_SUITE_P(Restart, EasyThreadRestartTest,
                              return row.param.name;
                          });
 
-TEST(EasyThreadTest, LockIsSharedBetweenTheThreadAndOutside) {
+TEST_F(EasyThreadTest, LockIsSharedBetweenTheThreadAndOutside) {
     constexpr int kRounds = 20000;
-    Script script;
     int counter = 0; // only touched under the lock
     script.start = [&](IEasyThread& self) {
         for (int i = 0; i < kRounds; ++i) {
@@ -305,7 +369,6 @@ TEST(EasyThreadTest, LockIsSharedBetweenTheThreadAndOutside) {
         }
         return 1;
     };
-    EasyThread thread;
     script.InstallAll(thread);
 
     ASSERT_EQ(thread.Start(nullptr), 0);
@@ -323,8 +386,7 @@ TEST(EasyThreadTest, LockIsSharedBetweenTheThreadAndOutside) {
     thread.Unlock();
 }
 
-TEST(EasyThreadTest, IdleThreadPicksUpAnOnRunInstalledLaterWithTheUserData) {
-    Script script;
+TEST_F(EasyThreadTest, IdleThreadPicksUpAnOnRunInstalledLaterWithTheUserData) {
     std::atomic<int> seenValue{0};
     std::atomic<void*> seenData{nullptr};
     int payload = 0;
@@ -335,11 +397,11 @@ TEST(EasyThreadTest, IdleThreadPicksUpAnOnRunInstalledLaterWithTheUserData) {
         self.Unlock();
         return 1;
     };
-    EasyThread thread;
     thread.SetOnStart(script.Bind(&Script::OnStart));
 
     ASSERT_EQ(thread.Start(nullptr), 0);
     ASSERT_TRUE(script.starts.WaitForCount(1));
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "idle: asleep without deadline";
     thread.SetUserData(&payload, 42);
     thread.SetOnRun(script.Bind(&Script::OnRun));
     ASSERT_TRUE(script.runs.WaitForCount(1)) << "the idle thread must wake for a new onRun";
@@ -348,22 +410,23 @@ TEST(EasyThreadTest, IdleThreadPicksUpAnOnRunInstalledLaterWithTheUserData) {
     EXPECT_EQ(seenData, &payload);
 }
 
-TEST(EasyThreadTest, DestructionStopsTheThread) {
-    Script script;
+TEST(EasyThreadDestruction, StopsTheThreadAndEndsItsWait) {
+    ManualClock clock;
+    Script script(clock);
     CallLog waiting;
     script.run = [&](IEasyThread& self) {
         waiting.Record();
         self.Wait(10000);
         return 0;
     };
-    auto thread = std::make_unique<EasyThread>();
+    auto thread = std::make_unique<EasyThread>(clock);
     script.InstallAll(*thread);
+    const Clock::TimePoint start = clock.Now();
 
     ASSERT_EQ(thread->Start(nullptr), 0);
     ASSERT_TRUE(waiting.WaitForCount(1));
-    const auto before = Clock::now();
-    thread.reset();
-    EXPECT_LT(ElapsedMs(before, Clock::now()), 1s);
+    thread.reset(); // the clock stands still: only the stop ends the wait
+    EXPECT_EQ(clock.Now(), start);
     EXPECT_EQ(script.ends.Count(), 1u);
 }
 

@@ -1,6 +1,7 @@
 #include "threads/StopEvent.h"
 
 #include "CallLog.h"
+#include "support/ClockScript.h"
 
 #include <chrono>
 #include <gtest/gtest.h>
@@ -39,6 +40,32 @@ TEST(StopEventTest, SetWakesASleeperFromAnotherThread) {
     ASSERT_TRUE(woke.WaitForCount(2));
     sleeper.join();
     EXPECT_EQ(woke.Values(), (std::vector<std::int64_t>{1, 1}));
+}
+
+TEST(StopEventTest, TimedWaitsEndWhenItsClockGetsThere) {
+    ManualClock clock;
+    StopEvent event(clock);
+    const Clock::TimePoint start = clock.Now();
+    test::CallLog ended(clock);
+    std::thread waiter([&] {
+        ended.Record(event.WaitFor(150ms) ? 1 : 0);
+        // An absolute deadline: the wait above does not shift it.
+        ended.Record(event.WaitUntil(start + 200ms) ? 1 : 0);
+        ended.Record(event.WaitUntil(Clock::kNever) ? 1 : 0);
+    });
+    ASSERT_TRUE(test::Pass(clock, 149ms));
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(ended.Count(), 0u) << "149 ms: still waiting";
+    ASSERT_TRUE(test::Pass(clock, 1ms));
+    ASSERT_TRUE(ended.WaitForCount(1));
+    ASSERT_TRUE(test::Pass(clock, 50ms));
+    ASSERT_TRUE(ended.WaitForCount(2));
+    ASSERT_TRUE(test::Pass(clock, 24h)); // no deadline: only the event ends it
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    event.Set();
+    waiter.join();
+    EXPECT_EQ(ended.Values(), (std::vector<std::int64_t>{0, 0, 1}));
+    EXPECT_EQ(test::MsSince(start, ended.Times()), (std::vector<std::int64_t>{150, 200, 86400200}));
 }
 
 } // namespace
