@@ -1,14 +1,11 @@
 #include "engine/OutputEngine.h"
 
 #include <algorithm>
-#include <chrono>
 
 namespace keywright {
 namespace {
 
 constexpr int kUnlimited = -1;
-constexpr std::chrono::milliseconds kMinimumStepWait{1};
-constexpr std::uint16_t kMouseButtonPage = 0x05;
 
 // The catalogue's mouse buttons 1-5 in mouse report bit order.
 constexpr std::uint16_t kMouseButtonBits[] = {0, 2, 1, 3, 4};
@@ -62,12 +59,12 @@ OutputTarget ToOutputTarget(KeyCode code) {
     const std::uint16_t page = PageOf(code);
     const std::uint16_t usage = UsageOf(code);
     if (page == kGenericDesktopPage && usage >= 1 && usage <= 5)
-        return {kMouseButtonPage, kMouseButtonBits[usage - 1]};
+        return {VHidev::kMouseButtonPage, kMouseButtonBits[usage - 1]};
     return {page, usage};
 }
 
 OutputEngine::OutputEngine(RecordStore& records, VHidev& device, Clock& clock)
-    : records_(records), device_(device), clock_(clock), playbackThread_(clock) {
+    : records_(records), device_(device), playbackThread_(clock) {
     playbackThread_.SetOnRun(std::make_unique<EasyThread::Callback<IEasyThread, OutputEngine>>(
         this, &OutputEngine::PlayMacro));
     playbackThread_.SetUserData(&currentRecord_, 0);
@@ -171,10 +168,6 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         return 0;
     }
 
-    // Each step is due its delay after the previous step was due, not after
-    // its output was done, so a long macro keeps its recorded timing. A step
-    // that comes late waits less, but never under the 1 ms every step waits.
-    Clock::TimePoint due = clock_.Now();
     bool stopped = false;
     while (!stopped) {
         if (count != kUnlimited) {
@@ -190,10 +183,9 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
                 break;
             }
             Output(step.code, step.state != 0);
-            const std::chrono::milliseconds delay(
-                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1));
-            due += delay;
-            thread->WaitUntil(std::max(due, clock_.Now() + kMinimumStepWait));
+            // The delay follows the step, at least 1 ms; a stop ends it early.
+            thread->Wait(static_cast<int>(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1)));
         }
         // An empty unlimited macro only turns until stopped; keep it from
         // spinning a core meanwhile.

@@ -308,17 +308,17 @@ TEST_F(OutputEngineTest, DelayZeroWaitsOneMillisecond) {
     Play(lines);
 }
 
-TEST_F(OutputEngineTest, DelaysRunFromDeadlinesSoALatePlaybackCatchesUp) {
-    // Each step is due its delay after the previous step was due, not after
-    // the previous step was done; a late step still waits 1 ms.
+TEST_F(OutputEngineTest, EachDelayRunsFromTheEndOfItsStep) {
+    // A step that comes late (the machine did not run the playback) moves
+    // the steps after it: each delay follows its own step.
     records.Put(Macro(kF1, kPlayRepeat, 2, Tap(kA, 10)));
     Play({
         {"F1 down", {"A"}},
-        {"stall 25 ms", {"-"}}, // due at 10
-        {"1 ms", {"A"}},        // due at 20
-        {"3 ms", {}},
-        {"1 ms", {"-"}},  // at 30: on time again
-        {"10 ms", {"-"}}, // the end, at 40
+        {"stall 25 ms", {"-"}}, // due at 10, came at 25
+        {"9 ms", {}},
+        {"1 ms", {"A"}},  // at 35
+        {"10 ms", {"-"}}, // at 45
+        {"10 ms", {"-"}}, // the end, at 55
     });
 }
 
