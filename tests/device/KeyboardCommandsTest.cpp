@@ -2,8 +2,9 @@
 
 #include "FakeHid.h"
 
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace keywright {
 namespace {
@@ -15,12 +16,29 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string kKeyboard = "\\\\?\\hid#vid_1a2c&pid_9ff6&mi_01&col07#x#{g}";
 
+constexpr auto kSpacing = KeyboardCommands::kCommandSpacing;
+
 class KeyboardCommandsTest : public ::testing::Test {
   protected:
     KeyboardCommandsTest()
-        : device(hid, locks, [](std::string_view) {}), commands(device, effects, sides) {
+        : device(hid, locks, [](std::string_view) {}), commands(device, effects, sides, clock) {
         hid.caps[kKeyboard] = {1, 0xFF00, 8, 8, 8};
         EXPECT_TRUE(device.Open(kKeyboard, kReadWriteShared));
+    }
+
+    // A send on its own thread, as a paced one blocks until the test moves
+    // the clock.
+    static std::future<bool> Start(std::function<bool()> send) {
+        return std::async(std::launch::async, std::move(send));
+    }
+
+    // Whether the send is done without the clock moving. When it is not, the
+    // clock jumps far ahead so that the thread ends with the test.
+    bool DoneAtOnce(std::future<bool>& send) {
+        if (send.wait_for(10s) == std::future_status::ready)
+            return true;
+        clock.Advance(24h);
+        return false;
     }
 
     // The bytes of every report the keyboard got, in order.
@@ -32,6 +50,7 @@ class KeyboardCommandsTest : public ::testing::Test {
         return sent;
     }
 
+    ManualClock clock;
     FakeHid hid;
     FakeLocks locks;
     LedEffectTable effects;
@@ -71,16 +90,25 @@ TEST_F(KeyboardCommandsTest, ReportBytes) {
 
 TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
     *effects.GetEntry(5) = {4, 2, 1, 3};
+    // The spacing passes before each call, so that none of them waits.
+    clock.Advance(kSpacing);
     commands.SendMainEffect(5);
+    clock.Advance(kSpacing);
     commands.ReplayMainEffect(0, 5, nullptr, 0);
     effects.SetCurrent(20); // no effect selected
+    clock.Advance(kSpacing);
     commands.SendMainEffect(-1);
+    clock.Advance(kSpacing);
     commands.SendMainEffect(20);
+    clock.Advance(kSpacing);
     commands.ReplayMainEffect(0, -1, nullptr, 0);
     effects.SetCurrent(5);
+    clock.Advance(kSpacing);
     commands.SendMainEffect(-1);
     sides.SetCurrent(12);
+    clock.Advance(kSpacing);
     commands.SendSideLight(-1);
+    clock.Advance(kSpacing);
     commands.SendSideLight(12);
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{7, 0xFF, 0xFF, 5, 4, 2, 0, 0},
                                           {7, 0xFF, 0xFF, 5, 4, 2, 1, 3},
@@ -89,45 +117,68 @@ TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
 
 TEST_F(KeyboardCommandsTest, NoSideLightModelsGetNoSideLightCommand) {
     commands.SetNoSideLight(1);
+    clock.Advance(kSpacing);
     commands.SendSideLight(3);
     EXPECT_TRUE(Sent().empty());
+
     // The spacing still counts the command that was not sent.
-    const auto before = std::chrono::steady_clock::now();
-    commands.SendMainEffect(0);
-    EXPECT_GE(std::chrono::steady_clock::now() - before, 90ms);
+    auto next = Start([&] { return commands.SendMainEffect(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_TRUE(Sent().empty());
+    clock.Advance(kSpacing);
+    EXPECT_TRUE(next.get());
+    EXPECT_EQ(Sent().size(), 1u);
 
     commands.SetNoSideLight(0);
+    clock.Advance(kSpacing);
     commands.SendSideLight(3);
     EXPECT_EQ(Sent().size(), 2u);
 }
 
 TEST_F(KeyboardCommandsTest, PacedCommandsKeepTheirSpacing) {
-    using Clock = std::chrono::steady_clock;
+    // "mark", "send": waits out the spacing after the mark.
+    clock.Advance(1h);
     commands.MarkCommandTime();
-    const auto start = Clock::now();
-    commands.SendMainEffect(0); // waits out the spacing after the mark
-    const auto first = Clock::now();
-    std::this_thread::sleep_for(30ms);
-    commands.SendSideLight(0); // 30 ms later: waits until 100 ms after the first
-    const auto second = Clock::now();
-    EXPECT_GE(first - start, 95ms);
-    EXPECT_GE(second - first, 95ms);
+    auto first = Start([&] { return commands.SendMainEffect(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    clock.Advance(kSpacing - 1ms);
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "still waiting 1 ms before the spacing is up";
+    EXPECT_TRUE(Sent().empty());
+    clock.Advance(1ms);
+    EXPECT_TRUE(first.get());
+    EXPECT_EQ(Sent().size(), 1u);
+
+    // "30 ms", "send": waits until 100 ms after the first, not after the call.
+    clock.Advance(30ms);
+    auto second = Start([&] { return commands.SendSideLight(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    clock.Advance(kSpacing - 30ms - 1ms);
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(Sent().size(), 1u);
+    clock.Advance(1ms);
+    EXPECT_TRUE(second.get());
     EXPECT_EQ(Sent().size(), 2u);
 
     // The replay and the version query are not paced and do not move the mark.
-    const auto unpaced = Clock::now();
-    commands.ReplayMainEffect(0, 0, nullptr, 0);
-    commands.QueryFirmwareVersion();
-    EXPECT_LT(Clock::now() - unpaced, 90ms);
+    clock.Advance(kSpacing / 2);
+    auto unpaced = Start([&] {
+        commands.ReplayMainEffect(0, 0, nullptr, 0);
+        commands.QueryFirmwareVersion();
+        return true;
+    });
+    EXPECT_TRUE(DoneAtOnce(unpaced));
+    EXPECT_EQ(Sent().size(), 4u);
+    clock.Advance(kSpacing / 2);
+    auto third = Start([&] { return commands.SendMainEffect(0); });
+    EXPECT_TRUE(DoneAtOnce(third)) << "the spacing counts from the second paced command";
 }
 
 TEST_F(KeyboardCommandsTest, ACommandLongAfterTheLastIsNotDelayed) {
-    KeyboardCommands late(device, effects, sides);
-    std::this_thread::sleep_for(150ms);
-    const auto before = std::chrono::steady_clock::now();
-    late.SendMainEffect(0);
-    // Generous: the bound only has to tell "did not wait 100 ms" on a loaded machine.
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 80ms);
+    KeyboardCommands late(device, effects, sides, clock);
+    clock.Advance(150ms);
+    auto send = Start([&] { return late.SendMainEffect(0); });
+    EXPECT_TRUE(DoneAtOnce(send));
+    EXPECT_EQ(Sent().size(), 1u);
 }
 
 TEST_F(KeyboardCommandsTest, FirmwareVersion) {
