@@ -32,13 +32,24 @@ class KeyboardCommandsTest : public ::testing::Test {
         return std::async(std::launch::async, std::move(send));
     }
 
-    // Whether the send is done without the clock moving. When it is not, the
-    // clock jumps far ahead so that the thread ends with the test.
-    bool DoneAtOnce(std::future<bool>& send) {
+    // Whether the send finishes without the clock moving on. When it does
+    // not, the clock jumps far ahead so that the thread ends with the test.
+    bool Finishes(std::future<bool>& send) {
         if (send.wait_for(10s) == std::future_status::ready)
             return true;
         clock.Advance(24h);
         return false;
+    }
+
+    // "100 ms", then `send`: a whole spacing has passed, so it must go out
+    // (or be dropped) at once.
+    void AfterTheSpacing(std::function<void()> send) {
+        clock.Advance(kSpacing);
+        auto sending = Start([&] {
+            send();
+            return true;
+        });
+        EXPECT_TRUE(Finishes(sending)) << "waited although the spacing had passed";
     }
 
     // The bytes of every report the keyboard got, in order.
@@ -90,26 +101,17 @@ TEST_F(KeyboardCommandsTest, ReportBytes) {
 
 TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
     *effects.GetEntry(5) = {4, 2, 1, 3};
-    // The spacing passes before each call, so that none of them waits.
-    clock.Advance(kSpacing);
-    commands.SendMainEffect(5);
-    clock.Advance(kSpacing);
-    commands.ReplayMainEffect(0, 5, nullptr, 0);
+    AfterTheSpacing([&] { commands.SendMainEffect(5); });
+    AfterTheSpacing([&] { commands.ReplayMainEffect(0, 5, nullptr, 0); });
     effects.SetCurrent(20); // no effect selected
-    clock.Advance(kSpacing);
-    commands.SendMainEffect(-1);
-    clock.Advance(kSpacing);
-    commands.SendMainEffect(20);
-    clock.Advance(kSpacing);
-    commands.ReplayMainEffect(0, -1, nullptr, 0);
+    AfterTheSpacing([&] { commands.SendMainEffect(-1); });
+    AfterTheSpacing([&] { commands.SendMainEffect(20); });
+    AfterTheSpacing([&] { commands.ReplayMainEffect(0, -1, nullptr, 0); });
     effects.SetCurrent(5);
-    clock.Advance(kSpacing);
-    commands.SendMainEffect(-1);
+    AfterTheSpacing([&] { commands.SendMainEffect(-1); });
     sides.SetCurrent(12);
-    clock.Advance(kSpacing);
-    commands.SendSideLight(-1);
-    clock.Advance(kSpacing);
-    commands.SendSideLight(12);
+    AfterTheSpacing([&] { commands.SendSideLight(-1); });
+    AfterTheSpacing([&] { commands.SendSideLight(12); });
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{7, 0xFF, 0xFF, 5, 4, 2, 0, 0},
                                           {7, 0xFF, 0xFF, 5, 4, 2, 1, 3},
                                           {7, 0xFF, 0xFF, 0xFF, 4, 2, 0, 0}}));
@@ -117,8 +119,7 @@ TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
 
 TEST_F(KeyboardCommandsTest, NoSideLightModelsGetNoSideLightCommand) {
     commands.SetNoSideLight(1);
-    clock.Advance(kSpacing);
-    commands.SendSideLight(3);
+    AfterTheSpacing([&] { commands.SendSideLight(3); });
     EXPECT_TRUE(Sent().empty());
 
     // The spacing still counts the command that was not sent.
@@ -126,12 +127,12 @@ TEST_F(KeyboardCommandsTest, NoSideLightModelsGetNoSideLightCommand) {
     ASSERT_TRUE(clock.WaitForSleepers(1));
     EXPECT_TRUE(Sent().empty());
     clock.Advance(kSpacing);
+    ASSERT_TRUE(Finishes(next));
     EXPECT_TRUE(next.get());
     EXPECT_EQ(Sent().size(), 1u);
 
     commands.SetNoSideLight(0);
-    clock.Advance(kSpacing);
-    commands.SendSideLight(3);
+    AfterTheSpacing([&] { commands.SendSideLight(3); });
     EXPECT_EQ(Sent().size(), 2u);
 }
 
@@ -145,6 +146,7 @@ TEST_F(KeyboardCommandsTest, PacedCommandsKeepTheirSpacing) {
     ASSERT_TRUE(clock.WaitForSleepers(1)) << "still waiting 1 ms before the spacing is up";
     EXPECT_TRUE(Sent().empty());
     clock.Advance(1ms);
+    ASSERT_TRUE(Finishes(first));
     EXPECT_TRUE(first.get());
     EXPECT_EQ(Sent().size(), 1u);
 
@@ -156,6 +158,7 @@ TEST_F(KeyboardCommandsTest, PacedCommandsKeepTheirSpacing) {
     ASSERT_TRUE(clock.WaitForSleepers(1));
     EXPECT_EQ(Sent().size(), 1u);
     clock.Advance(1ms);
+    ASSERT_TRUE(Finishes(second));
     EXPECT_TRUE(second.get());
     EXPECT_EQ(Sent().size(), 2u);
 
@@ -166,18 +169,18 @@ TEST_F(KeyboardCommandsTest, PacedCommandsKeepTheirSpacing) {
         commands.QueryFirmwareVersion();
         return true;
     });
-    EXPECT_TRUE(DoneAtOnce(unpaced));
+    EXPECT_TRUE(Finishes(unpaced));
     EXPECT_EQ(Sent().size(), 4u);
     clock.Advance(kSpacing / 2);
     auto third = Start([&] { return commands.SendMainEffect(0); });
-    EXPECT_TRUE(DoneAtOnce(third)) << "the spacing counts from the second paced command";
+    EXPECT_TRUE(Finishes(third)) << "the spacing counts from the second paced command";
 }
 
 TEST_F(KeyboardCommandsTest, ACommandLongAfterTheLastIsNotDelayed) {
     KeyboardCommands late(device, effects, sides, clock);
     clock.Advance(150ms);
     auto send = Start([&] { return late.SendMainEffect(0); });
-    EXPECT_TRUE(DoneAtOnce(send));
+    EXPECT_TRUE(Finishes(send));
     EXPECT_EQ(Sent().size(), 1u);
 }
 
