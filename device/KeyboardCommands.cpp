@@ -1,7 +1,5 @@
 #include "device/KeyboardCommands.h"
 
-#include <thread>
-
 namespace keywright {
 namespace {
 
@@ -16,8 +14,8 @@ std::uint8_t LowByte(int value) {
 } // namespace
 
 KeyboardCommands::KeyboardCommands(HidDevice& device, LedEffectTable& effects,
-                                   SideModelTable& sides)
-    : device_(device), effects_(effects), sides_(sides) {}
+                                   SideModelTable& sides, Clock& clock)
+    : device_(device), effects_(effects), sides_(sides), clock_(clock), lastCommand_(clock.Now()) {}
 
 Report KeyboardCommands::MainEffectReport(int effectIndex, const LedEffectEntry& entry) {
     // The keyboard takes "selection 2" (the centre loader choice) as motion on.
@@ -38,9 +36,8 @@ Report KeyboardCommands::SideLightReport(int modeIndex, const SideModelEntry& en
 }
 
 void KeyboardCommands::Pace() const {
-    const auto elapsed = Clock::now() - lastCommand_;
-    if (elapsed < kCommandSpacing)
-        std::this_thread::sleep_for(kCommandSpacing - elapsed);
+    // An absolute deadline: a command long after the last one does not wait.
+    clock_.SleepUntil(lastCommand_ + kCommandSpacing);
 }
 
 bool KeyboardCommands::SendMainEffect(int effectIndex) {
@@ -50,7 +47,7 @@ bool KeyboardCommands::SendMainEffect(int effectIndex) {
     const Report report = MainEffectReport(effectIndex, *entry);
     Pace();
     const bool sent = device_.SetFeature(report.data());
-    lastCommand_ = Clock::now();
+    lastCommand_ = clock_.Now();
     return sent;
 }
 
@@ -61,7 +58,7 @@ bool KeyboardCommands::SendSideLight(int modeIndex) {
     const Report report = SideLightReport(modeIndex, *entry);
     Pace();
     const bool sent = noSideLight_ == 0 && device_.SetFeature(report.data());
-    lastCommand_ = Clock::now();
+    lastCommand_ = clock_.Now();
     return sent;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "device/HidDevice.h"
 #include "settings/LedEffectTable.h"
 #include "settings/SideModelTable.h"
@@ -20,18 +21,20 @@ using Report = std::array<std::uint8_t, HidDevice::kReportLength>;
 // Threads: everything runs on the UI thread except ReplayMainEffect, which the
 // scheduler's worker calls once after start-up; the device serialises the
 // transfers themselves.
+//
+// The spacing is measured on `clock`, which must outlive the commands.
 class KeyboardCommands {
   public:
-    using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds kCommandSpacing{100};
 
-    KeyboardCommands(HidDevice& device, LedEffectTable& effects, SideModelTable& sides);
+    KeyboardCommands(HidDevice& device, LedEffectTable& effects, SideModelTable& sides,
+                     Clock& clock = SystemClock());
 
     // Copied from the row of the supported keyboard that opened.
     void SetNoSideLight(std::int32_t flag) { noSideLight_ = flag; }
     // Starts the command spacing afresh: at window initialisation and after
     // every refresh of the keyboard connection.
-    void MarkCommandTime() { lastCommand_ = Clock::now(); }
+    void MarkCommandTime() { lastCommand_ = clock_.Now(); }
 
     // The senders return whether the keyboard took the report; the window
     // ignores that (a command that cannot be delivered is simply lost), the
@@ -72,8 +75,11 @@ class KeyboardCommands {
     HidDevice& device_;
     LedEffectTable& effects_;
     SideModelTable& sides_;
+    Clock& clock_;
     std::int32_t noSideLight_ = 0;
-    Clock::time_point lastCommand_ = Clock::now();
+    // The construction counts as a command: the first one waits out the
+    // spacing too.
+    Clock::TimePoint lastCommand_;
     std::int32_t firmwareVersion_ = -1;
 };
 

@@ -106,9 +106,15 @@ ControlResult FilterControl::WaitKey(FilterHandle handle, std::uint8_t* output,
     if (output == nullptr || outputLength < kKeyEventBytes)
         return ControlResult::Failed;
     std::unique_lock lock(hub_->mutex);
-    hub_->changed.wait(lock, [&] {
+    const auto ended = [&] {
         return !open_.contains(handle) || !queue_.empty() || (signal && signal->IsSet());
-    });
+    };
+    if (!ended()) {
+        ++waiting_;
+        hub_->changed.notify_all(); // for WaitForKeyWaits
+        hub_->changed.wait(lock, ended);
+        --waiting_;
+    }
     if (!open_.contains(handle))
         return ControlResult::Failed;
     // A queued event wins over a cancel that came with it: the request
@@ -143,6 +149,11 @@ bool FilterControl::Push(const KeyReport& report) {
 void FilterControl::ClearEvents() {
     std::lock_guard lock(hub_->mutex);
     queue_.clear();
+}
+
+bool FilterControl::WaitForKeyWaits(std::size_t count, std::chrono::milliseconds patience) const {
+    std::unique_lock lock(hub_->mutex);
+    return hub_->changed.wait_for(lock, patience, [&] { return waiting_ >= count; });
 }
 
 std::shared_ptr<const FilterKeyTable> FilterControl::Table() const {

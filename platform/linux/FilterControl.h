@@ -4,6 +4,7 @@
 #include "platform/linux/FilterKeyTable.h"
 #include "platform/linux/KeyboardNodeFilter.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -73,6 +74,11 @@ class FilterControl {
     // The key table now in force; never null.
     std::shared_ptr<const FilterKeyTable> Table() const;
 
+    // Waits until at least `count` WAIT_KEY requests wait with nothing yet to
+    // end them; false when `patience` (real time) ran out first. For tests,
+    // which must know that a wait is outstanding before they act on it.
+    bool WaitForKeyWaits(std::size_t count, std::chrono::milliseconds patience) const;
+
   private:
     struct Hub;
     class Signal;
@@ -86,6 +92,7 @@ class FilterControl {
     std::set<FilterHandle> open_;
     std::deque<KeyReport> queue_;
     std::shared_ptr<const FilterKeyTable> table_;
+    std::size_t waiting_ = 0; // WAIT_KEY requests in their wait
 };
 
 } // namespace keywright::platform::lnx

@@ -336,6 +336,24 @@ void KeyboardFilterReader::TryGrab(Node& node) {
     const auto keysDown = KernelKeysDown(node.fd);
     if (!keysDown || !node.filter->ConfirmGrab(*keysDown))
         libevdev_grab(node.evdev.get(), LIBEVDEV_UNGRAB);
+    else
+        CountGrab(true);
+}
+
+void KeyboardFilterReader::CountGrab(bool grabbed) {
+    {
+        std::lock_guard lock(grabsMutex_);
+        if (grabbed)
+            ++grabs_;
+        else
+            --grabs_;
+    }
+    grabsChanged_.notify_all();
+}
+
+bool KeyboardFilterReader::WaitForGrabs(std::size_t count, std::chrono::milliseconds patience) {
+    std::unique_lock lock(grabsMutex_);
+    return grabsChanged_.wait_for(lock, patience, [&] { return grabs_ >= count; });
 }
 
 void KeyboardFilterReader::ForwardLeds(Node& node) {
@@ -357,6 +375,7 @@ void KeyboardFilterReader::ForwardLeds(Node& node) {
 }
 
 void KeyboardFilterReader::LetGo(Node& node, bool gone) {
+    const bool grabbed = node.filter->Grabbed();
     const NodeFilterOutput out = node.filter->Release();
     if (gone)
         for (const KeyReport& report : out.reports)
@@ -366,6 +385,8 @@ void KeyboardFilterReader::LetGo(Node& node, bool gone) {
         node.passThrough->Emit(out.passThrough, error);
     if (!gone)
         libevdev_grab(node.evdev.get(), LIBEVDEV_UNGRAB);
+    if (grabbed)
+        CountGrab(false);
 }
 
 } // namespace keywright::platform::lnx

@@ -4,7 +4,11 @@
 #include "platform/linux/FilterControl.h"
 #include "platform/linux/KeyboardEventNodes.h"
 
+#include <chrono>
+#include <condition_variable>
+#include <cstddef>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -53,6 +57,11 @@ class KeyboardFilterReader {
     // present at the start.
     bool Start();
 
+    // Waits until at least `count` nodes are grabbed; false when `patience`
+    // (real time) ran out first. For tests, which must know the grab holds
+    // before they press keys it is to hold back.
+    bool WaitForGrabs(std::size_t count, std::chrono::milliseconds patience);
+
   private:
     struct Node;
 
@@ -66,6 +75,7 @@ class KeyboardFilterReader {
     void ForwardLeds(Node& node);
     // `gone`: the node went away by itself (its key ups are reported).
     void LetGo(Node& node, bool gone);
+    void CountGrab(bool grabbed);
 
     FilterControl& control_;
     const std::string uinputPath_;
@@ -77,6 +87,10 @@ class KeyboardFilterReader {
     udev_monitor* monitor_ = nullptr;          // null without hot-plug
     std::vector<std::unique_ptr<Node>> nodes_; // the thread's own
     std::thread thread_;
+
+    std::mutex grabsMutex_;
+    std::condition_variable grabsChanged_;
+    std::size_t grabs_ = 0; // nodes grabbed now; guarded by grabsMutex_
 };
 
 } // namespace keywright::platform::lnx

@@ -55,6 +55,16 @@ FilterHandle LinuxFilterService::Open(const std::string& deviceName, std::uint32
     return control_.OpenHandle();
 }
 
+bool LinuxFilterService::WaitForKeyWaits(std::size_t count,
+                                         std::chrono::milliseconds patience) const {
+    return control_.WaitForKeyWaits(count, patience);
+}
+
+bool LinuxFilterService::WaitForGrabs(std::size_t count, std::chrono::milliseconds patience) {
+    std::lock_guard lock(lifecycle_);
+    return reader_ && reader_->WaitForGrabs(count, patience);
+}
+
 void LinuxFilterService::Close(FilterHandle handle) {
     std::lock_guard lock(lifecycle_);
     const std::optional<std::size_t> remaining = control_.CloseHandle(handle);

@@ -6,6 +6,8 @@
 #include "platform/linux/KeyboardEventNodes.h"
 #include "platform/linux/UinputDevice.h"
 
+#include <chrono>
+#include <cstddef>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -53,6 +55,13 @@ class LinuxFilterService final : public FilterService {
     ControlResult Control(FilterHandle handle, std::uint32_t code, const std::uint8_t* input,
                           std::size_t inputLength, std::uint8_t* output, std::size_t outputLength,
                           CancelSignal* cancel) override;
+
+    // For tests, which must know where the filter stands before they act:
+    // FilterControl::WaitForKeyWaits on this filter's requests, and
+    // KeyboardFilterReader::WaitForGrabs on its reader (false at once while
+    // no handle is open; Open and Close wait meanwhile).
+    bool WaitForKeyWaits(std::size_t count, std::chrono::milliseconds patience) const;
+    bool WaitForGrabs(std::size_t count, std::chrono::milliseconds patience);
 
   private:
     const LinuxFilterOptions options_;

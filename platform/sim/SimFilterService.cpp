@@ -268,9 +268,9 @@ std::size_t SimFilterService::QueuedKeys() const {
     return queue_.size();
 }
 
-bool SimFilterService::WaitForKeyWait(std::chrono::milliseconds timeout) const {
+bool SimFilterService::WaitForKeyWait(std::chrono::milliseconds timeout, std::size_t count) const {
     std::unique_lock lock(core_->mutex);
-    return core_->changed.wait_for(lock, timeout, [&] { return !waits_.empty(); });
+    return core_->changed.wait_for(lock, timeout, [&] { return waits_.size() >= count; });
 }
 
 std::vector<SimFilterRequest> SimFilterService::Requests() const {

@@ -122,11 +122,12 @@ class SimFilterService final : public platform::FilterService {
     // Events injected and not yet taken by a WAIT_KEY.
     std::size_t QueuedKeys() const;
 
-    // Waits until a WAIT_KEY is outstanding with no event for it; false if
-    // the time ran out. As InjectKey hands its event over before it
-    // returns, a true answer after an injection means the reader has come
-    // back for the next event: the last one was dispatched.
-    bool WaitForKeyWait(std::chrono::milliseconds timeout) const;
+    // Waits until at least `count` WAIT_KEYs are outstanding with no event
+    // for them; false if the time (real time: this waits for an outcome)
+    // ran out. As InjectKey hands its event over before it returns, a true
+    // answer after an injection means the reader has come back for the next
+    // event: the last one was dispatched.
+    bool WaitForKeyWait(std::chrono::milliseconds timeout, std::size_t count = 1) const;
 
     // Every request that reached the filter, in order.
     std::vector<SimFilterRequest> Requests() const;

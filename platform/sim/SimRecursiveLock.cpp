@@ -9,7 +9,12 @@ void SimRecursiveLock::Lock() {
         ++depth_;
         return;
     }
-    released_.wait(lock, [this] { return depth_ == 0; });
+    if (depth_ > 0) {
+        ++waiters_;
+        waitersChanged_.notify_all();
+        released_.wait(lock, [this] { return depth_ == 0; });
+        --waiters_;
+    }
     owner_ = self;
     depth_ = 1;
 }
@@ -24,6 +29,11 @@ void SimRecursiveLock::Unlock() {
         lock.unlock();
         released_.notify_one();
     }
+}
+
+bool SimRecursiveLock::WaitForWaiters(std::size_t count, std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    return waitersChanged_.wait_for(lock, timeout, [&] { return waiters_ >= count; });
 }
 
 } // namespace keywright::sim

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <mutex>
@@ -17,11 +18,17 @@ class SimRecursiveLock {
     // for a thread that does not own the mutex.
     void Unlock();
 
+    // For tests: waits until at least `count` threads wait in Lock; false if
+    // the time ran out.
+    bool WaitForWaiters(std::size_t count, std::chrono::milliseconds timeout);
+
   private:
     std::mutex mutex_;
     std::condition_variable released_;
+    std::condition_variable waitersChanged_;
     std::thread::id owner_;
     std::size_t depth_ = 0;
+    std::size_t waiters_ = 0; // threads in Lock waiting for another's release
 };
 
 } // namespace keywright::sim

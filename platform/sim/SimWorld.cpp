@@ -23,8 +23,8 @@ std::vector<std::string> MakePaths(const SimDeviceSpec& spec, SimDeviceId id) {
 
 } // namespace
 
-SimWorld::SimWorld(SimWorldOptions options)
-    : options_(options), hid_(*this),
+SimWorld::SimWorld(SimWorldOptions options, Clock& clock)
+    : options_(options), clock_(clock), hid_(*this),
       filter_(options.filterInstalled, options.trace, options.traceOutput), processes_(*this),
       backend_(hid_, locks_, notifications_, filter_, processes_) {}
 
@@ -39,8 +39,8 @@ SimWorld::~SimWorld() {
     }
 }
 
-std::unique_ptr<SimWorld> SimWorld::Standard(SimWorldOptions options) {
-    auto world = std::make_unique<SimWorld>(options);
+std::unique_ptr<SimWorld> SimWorld::Standard(SimWorldOptions options, Clock& clock) {
+    auto world = std::make_unique<SimWorld>(options, clock);
     world->PlugStandardDevices();
     return world;
 }
@@ -272,7 +272,7 @@ void SimWorld::CancelReturnLocked(SimDeviceId id) {
 void SimWorld::LeaveLocked(SimDeviceId id) {
     PullOutLocked(id);
     CancelReturnLocked(id);
-    returns_.emplace_back(Clock::now() + options_.replugDelay, id);
+    returns_.emplace_back(clock_.Deadline(options_.replugDelay), id);
     if (!returner_.joinable()) {
         returner_ = std::thread([this] { RunReturns(); });
     }
@@ -281,16 +281,22 @@ void SimWorld::LeaveLocked(SimDeviceId id) {
 
 void SimWorld::RunReturns() {
     std::unique_lock lock(mutex_);
+    const auto nextDue = [this] {
+        Clock::TimePoint due = Clock::kNever;
+        for (const auto& entry : returns_) {
+            due = std::min(due, entry.first);
+        }
+        return due;
+    };
     while (!stopping_) {
-        if (returns_.empty()) {
-            returnsChanged_.wait(lock);
+        const Clock::TimePoint due = nextDue();
+        if (due == Clock::kNever || clock_.Now() < due) {
+            // Woken early when the world stops or the earliest return changes.
+            clock_.WaitUntil(returnsChanged_, lock, due,
+                             [&] { return stopping_ || nextDue() != due; });
             continue;
         }
         const auto next = std::min_element(returns_.begin(), returns_.end());
-        if (Clock::now() < next->first) {
-            returnsChanged_.wait_until(lock, next->first);
-            continue;
-        }
         const SimDeviceId id = next->second;
         returns_.erase(next);
         if (!DeviceLocked(id).Plugged()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "platform/Backend.h"
 #include "platform/sim/SimBackend.h"
 #include "platform/sim/SimDevice.h"
@@ -38,7 +39,8 @@ struct SimWorldOptions {
     // line is written whole, under a lock shared by all worlds.
     bool trace = false;
     std::ostream* traceOutput = &std::cout;
-    // How long a keyboard stays away after a factory reset.
+    // How long a keyboard stays away after a factory reset, on the world's
+    // clock.
     std::chrono::milliseconds replugDelay{1000};
     // The keyboard filter driver is installed, so its control device opens
     // (Filter().SetInstalled changes it later).
@@ -71,19 +73,24 @@ struct SimVirtualDeviceDecoys {
 //
 // A keyboard that gets a factory reset leaves at once (removal of each of
 // its paths is queued before the write returns) and comes back under the
-// same paths after replugDelay, on a thread of the world; destroying the
-// world stops that thread and drops returns still pending. Unplug and
-// Replug cancel a pending return of that device.
+// same paths once replugDelay has passed on the world's clock, on a thread
+// of the world that waits on that clock; destroying the world stops that
+// thread and drops returns still pending. Unplug and Replug cancel a pending
+// return of that device. A test hands the world a ManualClock and advances
+// it by the delay; the test-side waits below (WaitForPlugged, WaitForPackets)
+// wait for their outcome in real time, whatever the clock.
 class SimWorld {
   public:
-    explicit SimWorld(SimWorldOptions options = {});
+    // `clock` must outlive the world.
+    explicit SimWorld(SimWorldOptions options = {}, Clock& clock = SystemClock());
     ~SimWorld();
     SimWorld(const SimWorld&) = delete;
     SimWorld& operator=(const SimWorld&) = delete;
 
     // A world with the standard devices plugged (PlugStandardDevices): what
     // a --simulate start runs against.
-    static std::unique_ptr<SimWorld> Standard(SimWorldOptions options = {});
+    static std::unique_ptr<SimWorld> Standard(SimWorldOptions options = {},
+                                              Clock& clock = SystemClock());
     // Plugs the decoy mouse, the decoy keyboard of another vendor, the
     // virtual output device (PlugVirtualDevice; unless the options say
     // otherwise) and then the 1A2C:9FF6 keyboard, whose id it returns.
@@ -152,7 +159,6 @@ class SimWorld {
 
   private:
     friend class SimHidService;
-    using Clock = std::chrono::steady_clock;
 
     // The rest expect mutex_ held.
     SimDevice& DeviceLocked(SimDeviceId id);
@@ -166,6 +172,7 @@ class SimWorld {
     void RunReturns();
 
     const SimWorldOptions options_;
+    Clock& clock_;
     mutable std::mutex mutex_;
     mutable std::condition_variable plugChanged_;
     mutable std::condition_variable reportsChanged_; // a device took a write
@@ -173,8 +180,9 @@ class SimWorld {
     std::vector<SimDeviceId> plugOrder_; // plugged devices, oldest plugging first
     SimDeviceId nextId_ = 1;
     SimDeviceId virtualDevice_ = 0;
-    std::vector<std::pair<Clock::time_point, SimDeviceId>> returns_;
-    std::condition_variable returnsChanged_;
+    // Pending returns after a factory reset: when (on clock_) and which.
+    std::vector<std::pair<Clock::TimePoint, SimDeviceId>> returns_;
+    std::condition_variable returnsChanged_; // returns_ or stopping_ changed
     bool stopping_ = false;
     std::thread returner_; // started with the first return
 

@@ -3,6 +3,8 @@
 #include "platform/HidService.h"
 #include "platform/NamedLocks.h"
 
+#include <chrono>
+#include <condition_variable>
 #include <functional>
 #include <map>
 #include <mutex>
@@ -104,23 +106,52 @@ class FakeHid : public platform::HidService {
     platform::HidHandle nextHandle_ = 0x40;
 };
 
-// Process-local named locks: a recursive mutex per name.
+// Process-local named locks: a recursive mutex per name. Tells the test when
+// a thread waits for a lock another thread holds.
 class FakeLocks : public platform::NamedLocks {
   public:
     std::unique_ptr<platform::NamedLock> Open(const std::string& name) override {
         std::lock_guard lock(mutex_);
-        return std::make_unique<Held>(mutexes_[name]);
+        return std::make_unique<Held>(*this, name, mutexes_[name]);
+    }
+
+    // Blocks until a thread waits for `name`; false if that did not happen
+    // within `patience`.
+    bool WaitForBlocked(const std::string& name,
+                        std::chrono::milliseconds patience = std::chrono::seconds(10)) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, patience, [&] { return blocked_[name] > 0; });
     }
 
   private:
     struct Held : platform::NamedLock {
-        explicit Held(std::recursive_mutex& m) : mutex(m) {}
-        void Lock() override { mutex.lock(); }
+        Held(FakeLocks& o, std::string n, std::recursive_mutex& m)
+            : owner(o), name(std::move(n)), mutex(m) {}
+        void Lock() override {
+            if (mutex.try_lock())
+                return;
+            owner.Blocked(name, +1);
+            mutex.lock();
+            owner.Blocked(name, -1);
+        }
         void Unlock() override { mutex.unlock(); }
+        FakeLocks& owner;
+        std::string name;
         std::recursive_mutex& mutex;
     };
+
+    void Blocked(const std::string& name, int change) {
+        {
+            std::lock_guard lock(mutex_);
+            blocked_[name] += change;
+        }
+        changed_.notify_all();
+    }
+
     std::mutex mutex_;
+    std::condition_variable changed_;
     std::map<std::string, std::recursive_mutex> mutexes_;
+    std::map<std::string, int> blocked_; // threads waiting for each name
 };
 
 } // namespace keywright::test

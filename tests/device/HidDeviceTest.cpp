@@ -3,7 +3,7 @@
 #include "FakeHid.h"
 
 #include <atomic>
-#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 #include <thread>
 
@@ -140,16 +140,29 @@ TEST_F(HidDeviceTest, OpenMayBeCalledWhileItsLockIsHeld) {
 
 TEST_F(HidDeviceTest, ConcurrentSetFeaturesRunOneAfterTheOther) {
     ASSERT_TRUE(device.Open(kKeyboard, kReadWriteShared));
+    // The first transfer stays inside the service until the test opens the gate.
+    std::promise<void> entered;
+    std::promise<void> gate;
+    const std::shared_future<void> opened = gate.get_future().share();
+    std::atomic<int> calls{0};
     std::atomic<int> inside{0};
     std::atomic<int> most{0};
     hid.duringSetFeature = [&] {
         most = std::max(most.load(), ++inside);
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        if (++calls == 1) {
+            entered.set_value();
+            opened.wait();
+        }
         --inside;
     };
-    std::thread other([&] { device.SetFeature(report); });
-    device.SetFeature(report);
-    other.join();
+    std::thread first([&] { device.SetFeature(report); });
+    entered.get_future().wait();
+    std::thread second([&] { device.SetFeature(report); });
+    EXPECT_TRUE(locks.WaitForBlocked("HidDevice::SetFeature"));
+    EXPECT_EQ(hid.Count("set"), 1u) << "the second transfer waits for the first";
+    gate.set_value();
+    first.join();
+    second.join();
     EXPECT_EQ(hid.Count("set"), 2u);
     EXPECT_EQ(most, 1);
 }

@@ -2,8 +2,9 @@
 
 #include "FakeHid.h"
 
+#include <functional>
+#include <future>
 #include <gtest/gtest.h>
-#include <thread>
 
 namespace keywright {
 namespace {
@@ -15,12 +16,40 @@ using Bytes = std::vector<std::uint8_t>;
 
 const std::string kKeyboard = "\\\\?\\hid#vid_1a2c&pid_9ff6&mi_01&col07#x#{g}";
 
+constexpr auto kSpacing = KeyboardCommands::kCommandSpacing;
+
 class KeyboardCommandsTest : public ::testing::Test {
   protected:
     KeyboardCommandsTest()
-        : device(hid, locks, [](std::string_view) {}), commands(device, effects, sides) {
+        : device(hid, locks, [](std::string_view) {}), commands(device, effects, sides, clock) {
         hid.caps[kKeyboard] = {1, 0xFF00, 8, 8, 8};
         EXPECT_TRUE(device.Open(kKeyboard, kReadWriteShared));
+    }
+
+    // A send on its own thread, as a paced one blocks until the test moves
+    // the clock.
+    static std::future<bool> Start(std::function<bool()> send) {
+        return std::async(std::launch::async, std::move(send));
+    }
+
+    // Whether the send finishes without the clock moving on. When it does
+    // not, the clock jumps far ahead so that the thread ends with the test.
+    bool Finishes(std::future<bool>& send) {
+        if (send.wait_for(10s) == std::future_status::ready)
+            return true;
+        clock.Advance(24h);
+        return false;
+    }
+
+    // "100 ms", then `send`: a whole spacing has passed, so it must go out
+    // (or be dropped) at once.
+    void AfterTheSpacing(std::function<void()> send) {
+        clock.Advance(kSpacing);
+        auto sending = Start([&] {
+            send();
+            return true;
+        });
+        EXPECT_TRUE(Finishes(sending)) << "waited although the spacing had passed";
     }
 
     // The bytes of every report the keyboard got, in order.
@@ -32,6 +61,7 @@ class KeyboardCommandsTest : public ::testing::Test {
         return sent;
     }
 
+    ManualClock clock;
     FakeHid hid;
     FakeLocks locks;
     LedEffectTable effects;
@@ -71,17 +101,17 @@ TEST_F(KeyboardCommandsTest, ReportBytes) {
 
 TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
     *effects.GetEntry(5) = {4, 2, 1, 3};
-    commands.SendMainEffect(5);
-    commands.ReplayMainEffect(0, 5, nullptr, 0);
+    AfterTheSpacing([&] { commands.SendMainEffect(5); });
+    AfterTheSpacing([&] { commands.ReplayMainEffect(0, 5, nullptr, 0); });
     effects.SetCurrent(20); // no effect selected
-    commands.SendMainEffect(-1);
-    commands.SendMainEffect(20);
-    commands.ReplayMainEffect(0, -1, nullptr, 0);
+    AfterTheSpacing([&] { commands.SendMainEffect(-1); });
+    AfterTheSpacing([&] { commands.SendMainEffect(20); });
+    AfterTheSpacing([&] { commands.ReplayMainEffect(0, -1, nullptr, 0); });
     effects.SetCurrent(5);
-    commands.SendMainEffect(-1);
+    AfterTheSpacing([&] { commands.SendMainEffect(-1); });
     sides.SetCurrent(12);
-    commands.SendSideLight(-1);
-    commands.SendSideLight(12);
+    AfterTheSpacing([&] { commands.SendSideLight(-1); });
+    AfterTheSpacing([&] { commands.SendSideLight(12); });
     EXPECT_EQ(Sent(), (std::vector<Bytes>{{7, 0xFF, 0xFF, 5, 4, 2, 0, 0},
                                           {7, 0xFF, 0xFF, 5, 4, 2, 1, 3},
                                           {7, 0xFF, 0xFF, 0xFF, 4, 2, 0, 0}}));
@@ -89,45 +119,69 @@ TEST_F(KeyboardCommandsTest, SendersPickTheirEntryOrSendNothing) {
 
 TEST_F(KeyboardCommandsTest, NoSideLightModelsGetNoSideLightCommand) {
     commands.SetNoSideLight(1);
-    commands.SendSideLight(3);
+    AfterTheSpacing([&] { commands.SendSideLight(3); });
     EXPECT_TRUE(Sent().empty());
+
     // The spacing still counts the command that was not sent.
-    const auto before = std::chrono::steady_clock::now();
-    commands.SendMainEffect(0);
-    EXPECT_GE(std::chrono::steady_clock::now() - before, 90ms);
+    auto next = Start([&] { return commands.SendMainEffect(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_TRUE(Sent().empty());
+    clock.Advance(kSpacing);
+    ASSERT_TRUE(Finishes(next));
+    EXPECT_TRUE(next.get());
+    EXPECT_EQ(Sent().size(), 1u);
 
     commands.SetNoSideLight(0);
-    commands.SendSideLight(3);
+    AfterTheSpacing([&] { commands.SendSideLight(3); });
     EXPECT_EQ(Sent().size(), 2u);
 }
 
 TEST_F(KeyboardCommandsTest, PacedCommandsKeepTheirSpacing) {
-    using Clock = std::chrono::steady_clock;
+    // "mark", "send": waits out the spacing after the mark.
+    clock.Advance(1h);
     commands.MarkCommandTime();
-    const auto start = Clock::now();
-    commands.SendMainEffect(0); // waits out the spacing after the mark
-    const auto first = Clock::now();
-    std::this_thread::sleep_for(30ms);
-    commands.SendSideLight(0); // 30 ms later: waits until 100 ms after the first
-    const auto second = Clock::now();
-    EXPECT_GE(first - start, 95ms);
-    EXPECT_GE(second - first, 95ms);
+    auto first = Start([&] { return commands.SendMainEffect(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    clock.Advance(kSpacing - 1ms);
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "still waiting 1 ms before the spacing is up";
+    EXPECT_TRUE(Sent().empty());
+    clock.Advance(1ms);
+    ASSERT_TRUE(Finishes(first));
+    EXPECT_TRUE(first.get());
+    EXPECT_EQ(Sent().size(), 1u);
+
+    // "30 ms", "send": waits until 100 ms after the first, not after the call.
+    clock.Advance(30ms);
+    auto second = Start([&] { return commands.SendSideLight(0); });
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    clock.Advance(kSpacing - 30ms - 1ms);
+    ASSERT_TRUE(clock.WaitForSleepers(1));
+    EXPECT_EQ(Sent().size(), 1u);
+    clock.Advance(1ms);
+    ASSERT_TRUE(Finishes(second));
+    EXPECT_TRUE(second.get());
     EXPECT_EQ(Sent().size(), 2u);
 
     // The replay and the version query are not paced and do not move the mark.
-    const auto unpaced = Clock::now();
-    commands.ReplayMainEffect(0, 0, nullptr, 0);
-    commands.QueryFirmwareVersion();
-    EXPECT_LT(Clock::now() - unpaced, 90ms);
+    clock.Advance(kSpacing / 2);
+    auto unpaced = Start([&] {
+        commands.ReplayMainEffect(0, 0, nullptr, 0);
+        commands.QueryFirmwareVersion();
+        return true;
+    });
+    EXPECT_TRUE(Finishes(unpaced));
+    EXPECT_EQ(Sent().size(), 4u);
+    clock.Advance(kSpacing / 2);
+    auto third = Start([&] { return commands.SendMainEffect(0); });
+    EXPECT_TRUE(Finishes(third)) << "the spacing counts from the second paced command";
 }
 
 TEST_F(KeyboardCommandsTest, ACommandLongAfterTheLastIsNotDelayed) {
-    KeyboardCommands late(device, effects, sides);
-    std::this_thread::sleep_for(150ms);
-    const auto before = std::chrono::steady_clock::now();
-    late.SendMainEffect(0);
-    // Generous: the bound only has to tell "did not wait 100 ms" on a loaded machine.
-    EXPECT_LT(std::chrono::steady_clock::now() - before, 80ms);
+    KeyboardCommands late(device, effects, sides, clock);
+    clock.Advance(150ms);
+    auto send = Start([&] { return late.SendMainEffect(0); });
+    EXPECT_TRUE(Finishes(send));
+    EXPECT_EQ(Sent().size(), 1u);
 }
 
 TEST_F(KeyboardCommandsTest, FirmwareVersion) {

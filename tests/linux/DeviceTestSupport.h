@@ -5,18 +5,19 @@
 
 #include "platform/linux/EvdevEvent.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <libudev.h>
 #include <linux/input.h>
 #include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/ioctl.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -40,30 +41,93 @@ inline std::string ReadLine(const std::filesystem::path& file) {
     return line;
 }
 
+// The time left until `deadline` as a poll() timeout: 0 once it passed.
+inline int PollTimeout(std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    return static_cast<int>(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+// The kernel's announcements (uevents) of input devices, heard from the
+// moment this is made. A device the test makes comes up in the kernel's own
+// time; the kernel announces it once its sysfs entry and /dev node exist.
+class InputUevents {
+  public:
+    InputUevents() : udev_(udev_new()) {
+        if (udev_ != nullptr)
+            monitor_ = udev_monitor_new_from_netlink(udev_, "kernel");
+        if (monitor_ != nullptr &&
+            (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "input", nullptr) < 0 ||
+             udev_monitor_enable_receiving(monitor_) < 0)) {
+            udev_monitor_unref(monitor_);
+            monitor_ = nullptr;
+        }
+    }
+    ~InputUevents() {
+        if (monitor_ != nullptr)
+            udev_monitor_unref(monitor_);
+        if (udev_ != nullptr)
+            udev_unref(udev_);
+    }
+    InputUevents(const InputUevents&) = delete;
+    InputUevents& operator=(const InputUevents&) = delete;
+
+    // Waits for announcements until `deadline` and takes all that came;
+    // false when none came (or the kernel's cannot be heard here).
+    bool Next(std::chrono::steady_clock::time_point deadline) {
+        if (monitor_ == nullptr)
+            return false;
+        pollfd fd{udev_monitor_get_fd(monitor_), POLLIN, 0};
+        if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
+            return false;
+        // The monitor's socket does not block: this ends with the last one.
+        while (udev_device* device = udev_monitor_receive_device(monitor_))
+            udev_device_unref(device);
+        return true;
+    }
+
+  private:
+    udev* udev_;
+    udev_monitor* monitor_ = nullptr;
+};
+
+// look() (an optional) again at every input uevent until it finds something
+// or `limit` passes; what the last look gave.
+template <typename Look>
+auto LookUntilFound(Look look, std::chrono::milliseconds limit) -> decltype(look()) {
+    InputUevents uevents; // before the first look: nothing falls in between
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        auto found = look();
+        if (found || !uevents.Next(deadline))
+            return found ? found : look();
+    }
+}
+
 // The event node ("/dev/input/event7") of the input device named `name`,
 // once it and its node exist; waits up to `limit`.
 inline std::optional<std::string> EventNodeNamed(const std::string& name,
                                                  std::chrono::milliseconds limit = 3000ms) {
     namespace fs = std::filesystem;
-    const auto deadline = std::chrono::steady_clock::now() + limit;
-    do {
-        std::error_code error;
-        for (const auto& input : fs::directory_iterator("/sys/class/input", error)) {
-            if (!input.path().filename().string().starts_with("input") ||
-                ReadLine(input.path() / "name") != name)
-                continue;
-            for (const auto& child : fs::directory_iterator(input.path(), error)) {
-                const std::string leaf = child.path().filename().string();
-                if (!leaf.starts_with("event"))
+    return LookUntilFound(
+        [&]() -> std::optional<std::string> {
+            std::error_code error;
+            for (const auto& input : fs::directory_iterator("/sys/class/input", error)) {
+                if (!input.path().filename().string().starts_with("input") ||
+                    ReadLine(input.path() / "name") != name)
                     continue;
-                const std::string node = "/dev/input/" + leaf;
-                if (fs::exists(node))
-                    return node;
+                for (const auto& child : fs::directory_iterator(input.path(), error)) {
+                    const std::string leaf = child.path().filename().string();
+                    if (!leaf.starts_with("event"))
+                        continue;
+                    const std::string node = "/dev/input/" + leaf;
+                    if (fs::exists(node))
+                        return node;
+                }
             }
-        }
-        std::this_thread::sleep_for(10ms);
-    } while (std::chrono::steady_clock::now() < deadline);
-    return std::nullopt;
+            return std::nullopt;
+        },
+        limit);
 }
 
 // An event node opened for reading, non-blocking.
@@ -105,16 +169,17 @@ class EventReader {
     }
 
     // Whether the device went (its read fails with ENODEV) within `limit`.
+    // Events still coming before that are read and dropped.
     bool Gone(std::chrono::milliseconds limit = 2000ms) {
         const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (std::chrono::steady_clock::now() < deadline) {
+        for (;;) {
             pollfd fd{fd_, POLLIN, 0};
-            ::poll(&fd, 1, 100);
+            if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
+                return false;
             input_event event{};
             if (::read(fd_, &event, sizeof event) < 0 && errno == ENODEV)
                 return true;
         }
-        return false;
     }
 
     // Whether no event but autorepeat comes within `limit`.

@@ -74,10 +74,10 @@ class UhidKeyboard {
     // seconds.
     bool LedsSet(std::uint8_t leds) {
         const auto deadline = std::chrono::steady_clock::now() + 5s;
-        while (std::chrono::steady_clock::now() < deadline) {
+        for (;;) {
             pollfd fd{fd_, POLLIN, 0};
-            if (::poll(&fd, 1, 100) <= 0)
-                continue;
+            if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
+                return false;
             uhid_event event{};
             if (::read(fd_, &event, sizeof event) <= 0)
                 continue;
@@ -85,7 +85,6 @@ class UhidKeyboard {
                 event.u.output.data[0] == 0x01 && (event.u.output.data[1] & leds) == leds)
                 return true;
         }
-        return false;
     }
 
     void Keys(std::initializer_list<std::uint8_t> usages, std::uint8_t modifiers = 0) {
@@ -134,16 +133,20 @@ class KeyboardFilterOnUhid : public testing::Test {
                 GTEST_SKIP() << "needs a writable " << node << " (" << why << ")";
     }
 
-    // The keyboard's event nodes as the filter finds them, once there are two.
+    // The keyboard's event nodes as the filter finds them, once there are two
+    // (what there are after a few seconds otherwise).
     static std::vector<std::string> FilteredNodes() {
         udev* context = udev_new();
         std::vector<std::string> nodes;
-        for (int i = 0; i < 300 && nodes.size() < 2; ++i) {
-            std::vector<std::string> problems;
-            nodes = ScanFilteredEventNodes(context, kFilteredKeyboards, problems);
-            if (nodes.size() < 2)
-                std::this_thread::sleep_for(10ms);
-        }
+        LookUntilFound(
+            [&]() -> std::optional<std::vector<std::string>> {
+                std::vector<std::string> problems;
+                nodes = ScanFilteredEventNodes(context, kFilteredKeyboards, problems);
+                if (nodes.size() < 2)
+                    return std::nullopt;
+                return nodes;
+            },
+            3000ms);
         udev_unref(context);
         return nodes;
     }
@@ -199,7 +202,9 @@ TEST_F(KeyboardFilterOnUhid, GrabsWhenNoKeyIsDownHoldsBackAndPassesThrough) {
 
     keyboard.Keys({});
     EXPECT_EQ(EventsText(system.Frame()), "MSC_SCAN 0x70004, KEY_A 0, SYN");
-    std::this_thread::sleep_for(2s); // the filter grabs after reading A's release
+    // The filter grabs the keyboard's node once it has read A's release (its
+    // other node it grabbed at once).
+    ASSERT_TRUE(service.WaitForGrabs(nodes.size(), 5s)) << "the filter did not grab";
 
     // B is in the table: reported, held back. C: reported and passed through.
     keyboard.Keys({0x05});

@@ -1,14 +1,18 @@
 #include "platform/linux/LinuxNamedLocks.h"
 
+#include "support/Eventually.h"
 #include "support/LogCheck.h"
 #include "support/TempFolder.h"
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <mutex>
 #include <regex>
 #include <stdexcept>
 #include <string>
@@ -23,39 +27,68 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 
-// Long enough for a waiting thread to have got the lock if it could.
-constexpr auto kSettle = 150ms;
-
 using test::TempFolder;
 
-// Takes the lock on a thread of its own and tells when it has it.
+// Whether the thread `tid` of this process is asleep in the kernel (state S
+// or D in its stat line, which follows the parenthesised command name).
+bool Asleep(pid_t tid) {
+    std::ifstream stat("/proc/self/task/" + std::to_string(tid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto name = line.rfind(')');
+    if (name == std::string::npos || name + 2 >= line.size())
+        return false;
+    return line[name + 2] == 'S' || line[name + 2] == 'D';
+}
+
+// Takes the lock on a thread of its own and tells when it has it; keeps it
+// until destroyed.
 class Contender {
   public:
     Contender(NamedLocks& locks, const std::string& name)
         : thread_([this, &locks, name] {
               auto lock = locks.Open(name);
+              tid_ = ::gettid();
               lock->Lock();
-              acquired_ = true;
-              while (!release_)
-                  std::this_thread::sleep_for(1ms);
+              {
+                  std::unique_lock guard(mutex_);
+                  acquired_ = true;
+                  changed_.notify_all();
+                  changed_.wait(guard, [this] { return release_; });
+              }
               lock->Unlock();
           }) {}
     ~Contender() {
-        release_ = true;
+        {
+            std::lock_guard guard(mutex_);
+            release_ = true;
+        }
+        changed_.notify_all();
         thread_.join();
     }
-    bool Acquired() const { return acquired_; }
-    bool WaitAcquired(std::chrono::milliseconds limit = 10s) const {
-        const auto deadline = std::chrono::steady_clock::now() + limit;
-        while (!acquired_ && std::chrono::steady_clock::now() < deadline)
-            std::this_thread::sleep_for(1ms);
+    bool Acquired() const {
+        std::lock_guard guard(mutex_);
         return acquired_;
+    }
+    bool WaitAcquired(std::chrono::milliseconds limit = 10s) const {
+        std::unique_lock guard(mutex_);
+        return changed_.wait_for(guard, limit, [this] { return acquired_; });
+    }
+    // Whether the thread is, within 10 s, asleep in Lock without the lock:
+    // it waits for a holder, in this process or through the file. Nothing
+    // announces that a thread went to sleep, so this looks (test::Eventually).
+    // A thread that can take the lock never gets there.
+    bool WaitBlocked() const {
+        return test::Eventually([this] { return tid_ != 0 && !Acquired() && Asleep(tid_); });
     }
 
   private:
-    std::atomic<bool> acquired_{false};
-    std::atomic<bool> release_{false};
-    std::thread thread_;
+    mutable std::mutex mutex_;
+    mutable std::condition_variable changed_;
+    bool acquired_ = false; // guarded by mutex_
+    bool release_ = false;  // guarded by mutex_
+    std::atomic<pid_t> tid_{0};
+    std::thread thread_; // last: starts once the rest is there
 };
 
 TEST(LinuxNamedLocks, LockFileNames) {
@@ -105,10 +138,12 @@ TEST(LinuxNamedLocks, RecursiveForTheOwningThread) {
     sameName->Lock(); // another object under the same name: still this thread's lock
     {
         Contender other(locks, "HidDevice::Open");
+        EXPECT_TRUE(other.WaitBlocked());
         lock->Unlock();
         sameName->Unlock();
-        std::this_thread::sleep_for(kSettle);
-        EXPECT_FALSE(other.Acquired()) << "released before the last Unlock";
+        // Released, it would be woken and take the lock, never to wait again.
+        EXPECT_TRUE(other.WaitBlocked()) << "released before the last Unlock";
+        EXPECT_FALSE(other.Acquired());
         lock->Unlock();
         EXPECT_TRUE(other.WaitAcquired());
     }
@@ -122,7 +157,7 @@ TEST(LinuxNamedLocks, SecondThreadWaitsForTheFirst) {
     Contender other(locks, "SingleInstance");
     Contender otherName(locks, "AnotherName");
     EXPECT_TRUE(otherName.WaitAcquired()) << "an unrelated name was blocked";
-    std::this_thread::sleep_for(kSettle);
+    EXPECT_TRUE(other.WaitBlocked());
     EXPECT_FALSE(other.Acquired());
     lock->Unlock();
     EXPECT_TRUE(other.WaitAcquired());
@@ -137,7 +172,7 @@ TEST(LinuxNamedLocks, SeparateInstancesExcludeEachOtherThroughTheFile) {
     auto lock = first.Open("HidDevice::Open");
     lock->Lock();
     Contender other(second, "HidDevice::Open");
-    std::this_thread::sleep_for(kSettle);
+    EXPECT_TRUE(other.WaitBlocked());
     EXPECT_FALSE(other.Acquired());
     lock->Unlock();
     EXPECT_TRUE(other.WaitAcquired());
@@ -151,7 +186,7 @@ TEST(LinuxNamedLocks, WorksInProcessWhenTheFileCannotBeOpened) {
     ASSERT_NE(lock, nullptr);
     lock->Lock();
     Contender other(locks, "HidDevice::Open");
-    std::this_thread::sleep_for(kSettle);
+    EXPECT_TRUE(other.WaitBlocked());
     EXPECT_FALSE(other.Acquired());
     lock->Unlock();
     EXPECT_TRUE(other.WaitAcquired());
@@ -193,8 +228,8 @@ TEST(LinuxNamedLocks, ProcessEndReleasesTheLock) {
         LinuxNamedLocks locks(folder.Path());
         {
             Contender parent(locks, "HidDevice::Open");
-            std::this_thread::sleep_for(kSettle);
-            EXPECT_FALSE(parent.Acquired()) << "the child's lock did not hold";
+            EXPECT_TRUE(parent.WaitBlocked()) << "the child's lock did not hold";
+            EXPECT_FALSE(parent.Acquired());
             if (end == ChildEnd::Exits)
                 ::close(finish[1]);
             else

@@ -2,6 +2,7 @@
 
 #include "platform/linux/WindowsErrors.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -42,46 +43,57 @@ class Pipe {
         const int fd = write_->Get();
         ::fcntl(fd, F_SETFL, O_NONBLOCK);
         const std::string block(4096, 'f');
-        while (::write(fd, block.data(), block.size()) > 0) {
-        }
+        for (ssize_t n; (n = ::write(fd, block.data(), block.size())) > 0;)
+            filled_ += static_cast<std::size_t>(n);
         char one = 'f';
-        while (::write(fd, &one, 1) > 0) {
-        }
+        while (::write(fd, &one, 1) > 0)
+            ++filled_;
         ::fcntl(fd, F_SETFL, 0);
     }
 
-    // Everything readable within `waitMs` of the last byte, the fill removed.
-    std::string Drain(int waitMs = 200) {
-        std::string data;
-        pollfd pfd{read_, POLLIN, 0};
-        while (::poll(&pfd, 1, waitMs) > 0) {
-            char buffer[65536];
-            const ssize_t n = ::read(read_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            data.append(buffer, static_cast<std::size_t>(n));
-        }
-        data.erase(0, data.find_first_not_of('f'));
-        return data;
+    // Reads back what Fill wrote, and no more: the device takes reports
+    // again. False if it did not come within 10 s.
+    bool Unfill() {
+        std::string fill;
+        const bool read = Read(fill, filled_);
+        filled_ -= fill.size();
+        return read && fill == std::string(fill.size(), 'f');
     }
 
-    // Whether the write end got closed (every owner let go) within `waitMs`.
-    bool WriteEndClosed(int waitMs) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
-        while (std::chrono::steady_clock::now() < deadline) {
-            pollfd pfd{read_, POLLIN, 0};
-            if (::poll(&pfd, 1, 50) > 0) {
-                char buffer[4096];
-                if (::read(read_, buffer, sizeof buffer) == 0)
-                    return true;
-            }
-        }
-        return false;
+    // Everything written after the fill, read until every owner of the write
+    // end let it go. False if that did not happen within 10 s.
+    bool ReadToEnd(std::string& data) {
+        if (!Unfill())
+            return false;
+        return Read(data, std::string::npos);
     }
 
   private:
+    // Reads until `count` bytes came or the write end closed; true then,
+    // false when the deadline came first.
+    bool Read(std::string& data, std::size_t count) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        for (std::size_t got = 0; got < count;) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            pollfd pfd{read_, POLLIN, 0};
+            if (left.count() <= 0 || ::poll(&pfd, 1, static_cast<int>(left.count())) <= 0)
+                return false;
+            char buffer[65536];
+            const ssize_t n = ::read(read_, buffer, std::min(sizeof buffer, count - got));
+            if (n == 0)
+                return count == std::string::npos;
+            if (n < 0)
+                return false;
+            data.append(buffer, static_cast<std::size_t>(n));
+            got += static_cast<std::size_t>(n);
+        }
+        return true;
+    }
+
     int read_ = -1;
     std::shared_ptr<FileDescriptor> write_;
+    std::size_t filled_ = 0; // bytes of Fill not read back yet
 };
 
 HidWriteResult WriteText(TimedWriter& writer, const std::string& text, std::uint32_t timeoutMs) {
@@ -90,38 +102,46 @@ HidWriteResult WriteText(TimedWriter& writer, const std::string& text, std::uint
 
 TEST(TimedWriter, FinishedInTimeIsPendingAndFinished) {
     Pipe pipe;
-    TimedWriter writer(pipe.WriteEnd());
-    const HidWriteResult result = WriteText(writer, "report", 10000);
+    auto writer = std::make_unique<TimedWriter>(pipe.WriteEnd());
+    const HidWriteResult result = WriteText(*writer, "report", 10000);
     EXPECT_EQ(result.start, Start::Pending);
     EXPECT_EQ(result.error, kErrorIoPending);
     EXPECT_TRUE(result.finished);
     EXPECT_EQ(result.bytes, 6u);
-    EXPECT_EQ(pipe.Drain(), "report");
+    writer.reset();
+    pipe.ReleaseWriteEnd();
+    std::string received;
+    EXPECT_TRUE(pipe.ReadToEnd(received));
+    EXPECT_EQ(received, "report");
 }
 
 // The late write is retired before the next starts: a write issued while it
 // still runs is dropped, one issued after it finished goes out after it.
+// The short time limits here are meant to run out: the pipe stays full.
 TEST(TimedWriter, LateWriteIsRetiredBeforeTheNext) {
     Pipe pipe;
     pipe.Fill();
-    TimedWriter writer(pipe.WriteEnd());
+    auto writer = std::make_unique<TimedWriter>(pipe.WriteEnd());
 
-    const HidWriteResult late = WriteText(writer, "AAAA", 50);
+    const HidWriteResult late = WriteText(*writer, "AAAA", 50);
     EXPECT_EQ(late.start, Start::Pending);
     EXPECT_EQ(late.error, kErrorIoPending);
     EXPECT_FALSE(late.finished);
     EXPECT_EQ(late.bytes, 0u);
 
-    const HidWriteResult dropped = WriteText(writer, "BBBB", 50);
+    const HidWriteResult dropped = WriteText(*writer, "BBBB", 50);
     EXPECT_EQ(dropped.start, Start::Pending);
     EXPECT_FALSE(dropped.finished);
 
-    std::string received = pipe.Drain(); // the device takes reports again
-    const HidWriteResult next = WriteText(writer, "CCCC", 10000);
+    ASSERT_TRUE(pipe.Unfill()); // the device takes reports again
+    const HidWriteResult next = WriteText(*writer, "CCCC", 10000);
     EXPECT_EQ(next.start, Start::Pending);
     EXPECT_TRUE(next.finished);
     EXPECT_EQ(next.bytes, 4u);
-    received += pipe.Drain();
+    writer.reset();
+    pipe.ReleaseWriteEnd();
+    std::string received;
+    EXPECT_TRUE(pipe.ReadToEnd(received));
     EXPECT_EQ(received, "AAAACCCC");
 }
 
@@ -149,31 +169,37 @@ TEST(TimedWriter, DestroyingDoesNotWaitForABlockedWrite) {
 
     auto destroyed = std::async(std::launch::async, [&] { writer.reset(); });
     const bool returned = destroyed.wait_for(std::chrono::seconds(10)) == std::future_status::ready;
-    std::string received = pipe.Drain(); // unblocks the worker either way
+    const bool unfilled = pipe.Unfill(); // unblocks the worker either way
     destroyed.wait();
     EXPECT_TRUE(returned) << "the destructor waited for the blocked write";
+    ASSERT_TRUE(unfilled);
 
-    received += pipe.Drain();
+    // The end of the data comes once the worker, the last owner of the
+    // descriptor, lets it go.
+    std::string received;
+    EXPECT_TRUE(pipe.ReadToEnd(received)) << "the worker kept the descriptor";
     EXPECT_EQ(received, "AAAA");
-    EXPECT_TRUE(pipe.WriteEndClosed(10000)) << "the worker kept the descriptor";
 }
 
 // Callers on several threads are served one at a time, each report whole.
 TEST(TimedWriter, ConcurrentCallersAllFinish) {
     Pipe pipe;
-    TimedWriter writer(pipe.WriteEnd());
+    auto writer = std::make_unique<TimedWriter>(pipe.WriteEnd());
     std::vector<std::thread> callers;
     std::atomic<int> finished{0};
     for (const char letter : {'a', 'b', 'c', 'd'})
         callers.emplace_back([&, letter] {
             for (int i = 0; i < 25; ++i)
-                if (WriteText(writer, std::string(8, letter), 10000).finished)
+                if (WriteText(*writer, std::string(8, letter), 10000).finished)
                     ++finished;
         });
     for (std::thread& caller : callers)
         caller.join();
     EXPECT_EQ(finished, 100);
-    const std::string received = pipe.Drain();
+    writer.reset();
+    pipe.ReleaseWriteEnd();
+    std::string received;
+    EXPECT_TRUE(pipe.ReadToEnd(received));
     ASSERT_EQ(received.size(), 800u);
     for (std::size_t i = 0; i < received.size(); i += 8)
         EXPECT_EQ(received.substr(i, 8), std::string(8, received[i])) << "at " << i;

@@ -11,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <map>
+#include <poll.h>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -161,8 +162,9 @@ TEST(ReplaceFileAtomically, FailsWithoutTouchingTheFolder) {
 }
 
 // A save killed at any moment leaves macro.xml either as it was or as the save
-// would have made it. The child saves two versions in turn without pause; the
-// parent kills it at varying moments and reads what is left.
+// would have made it. The child saves two versions in turn without pause and
+// says when it starts; the parent kills it at a moment that moves through the
+// length of a save from round to round, and reads what is left.
 TEST(ReplaceFileAtomically, AKilledSaveLeavesOneWholeVersion) {
     constexpr std::size_t kGroups = 300;
     constexpr std::size_t kItems = 50; // a save takes a few milliseconds
@@ -195,26 +197,50 @@ TEST(ReplaceFileAtomically, AKilledSaveLeavesOneWholeVersion) {
     fill(longer, kGroups + 1);
     ASSERT_EQ(shorter.Path(), path);
     ASSERT_EQ(longer.Path(), path);
+    MacroSettings* const versions[] = {&shorter, &longer};
+
+    // How long a save takes on this machine, the span the kills spread over.
+    // The last of these saves leaves the shorter version: the file exists
+    // before the first kill.
+    constexpr int kTimedSaves = 4;
+    const auto timing = std::chrono::steady_clock::now();
+    for (int i = 1; i <= kTimedSaves; ++i)
+        ASSERT_TRUE(versions[i % 2]->Save());
+    const auto saveTime = (std::chrono::steady_clock::now() - timing) / kTimedSaves;
     // The child starts with the version the file does not hold, so that
     // every save it completes changes the file.
-    MacroSettings* const versions[] = {&shorter, &longer};
     std::size_t next = 1;
-    ASSERT_TRUE(shorter.Save()); // the file exists before the first kill
 
     for (int round = 0; round < kRounds; ++round) {
         SCOPED_TRACE("round " + std::to_string(round));
+        int started[2];
+        ASSERT_EQ(::pipe(started), 0);
         const pid_t child = ::fork();
         ASSERT_NE(child, -1);
         if (child == 0) {
+            ::close(started[0]);
+            if (::write(started[1], "s", 1) != 1)
+                ::_exit(1);
             for (std::size_t k = next;; ++k) {
                 if (!versions[k % 2]->Save())
                     ::_exit(1);
             }
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5 + (round * 29) % 56));
+        ::close(started[1]);
+        pollfd start{started[0], POLLIN, 0};
+        const bool saving = ::poll(&start, 1, 10'000) == 1;
+        // The moment of the kill is what the test varies, so this waits for
+        // no outcome: it puts the kill at a point of the first save and a
+        // half, moving through them in steps of 1.5 / kRounds of a save in a
+        // shuffled order (the half, as a child's first save may take longer
+        // than the ones timed above).
+        if (saving)
+            std::this_thread::sleep_for(saveTime * 3 * ((round * 29) % kRounds) / (2 * kRounds));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ::close(started[0]);
+        ASSERT_TRUE(saving) << "the child did not start";
         ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL)
             << "the saving child stopped by itself";
 

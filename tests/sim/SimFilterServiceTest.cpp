@@ -340,13 +340,17 @@ TEST_F(SimFilter, CancelSignalIsAnAutoResetEvent) {
     EXPECT_EQ(WaitKey(handle, cancel.get()).result, ControlResult::Completed);
     EXPECT_EQ(WaitKey(handle, cancel.get()).result, ControlResult::Cancelled);
 
-    // Another signal does not end this wait.
+    // Another signal does not end this wait: the next key still goes to it,
+    // and the other signal keeps its set for a wait it guards.
     const auto other = service_.CreateCancelSignal();
     auto guarded = StartKeyWait(handle, cancel.get());
     other->Set();
-    EXPECT_EQ(guarded.wait_for(20ms), std::future_status::timeout);
-    cancel->Set();
-    EXPECT_EQ(guarded.get().result, ControlResult::Cancelled);
+    filter_.InjectKey(0x07, 0x09, true);
+    const KeyWaitResult result = guarded.get();
+    EXPECT_EQ(result.result, ControlResult::Completed);
+    EXPECT_EQ(result.event, (Bytes{0x09, 0x00, 0x07, 0x01}));
+    EXPECT_EQ(filter_.QueuedKeys(), 0U);
+    EXPECT_EQ(WaitKey(handle, other.get()).result, ControlResult::Cancelled);
 }
 
 TEST_F(SimFilter, CloseFromAnotherThreadEndsTheWaitsOnThatHandleOnly) {
@@ -354,12 +358,8 @@ TEST_F(SimFilter, CloseFromAnotherThreadEndsTheWaitsOnThatHandleOnly) {
     const FilterHandle fresh = Open();
     auto onOld = std::async(std::launch::async, [&] { return WaitKey(old); });
     auto onFresh = std::async(std::launch::async, [&] { return WaitKey(fresh); });
-    // Both waits are recorded before either can wait, under one lock.
-    const auto deadline = std::chrono::steady_clock::now() + kPatience;
-    while (filter_.Requests().size() < 2 && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(1ms);
-    }
-    ASSERT_EQ(filter_.Requests().size(), 2U);
+    ASSERT_TRUE(filter_.WaitForKeyWait(kPatience, 2)) << "both waits outstanding";
+    EXPECT_EQ(filter_.Requests().size(), 2U);
 
     service_.Close(old); // as the channel's reopen does while the reader waits
     ASSERT_EQ(onOld.wait_for(kPatience), std::future_status::ready);

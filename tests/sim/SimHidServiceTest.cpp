@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cctype>
 #include <gtest/gtest.h>
+#include <latch>
 #include <string>
 #include <thread>
 #include <vector>
@@ -262,11 +263,10 @@ TEST_F(SimHid, DeniesReadWriteOpensButNotQueriesWhenPermissionIsMissing) {
 TEST_F(SimHid, SerialisesTransfersFromSeveralThreads) {
     constexpr int kPerThread = 200;
     const HidHandle handle = OpenReadWrite(hid_, CommandPath());
-    std::atomic<bool> go{false};
+    // The three threads start their transfers together.
+    std::latch go(3);
     const auto sender = [&](std::uint8_t index) {
-        while (!go) {
-            std::this_thread::yield();
-        }
+        go.arrive_and_wait();
         for (int i = 0; i < kPerThread; ++i) {
             const Report effect{0x07, 0xFF, 0xFF, index, static_cast<std::uint8_t>(i), 0, 0, 0};
             EXPECT_TRUE(hid_.SetFeature(handle, effect.data(), effect.size()));
@@ -275,14 +275,11 @@ TEST_F(SimHid, SerialisesTransfersFromSeveralThreads) {
     std::thread first(sender, std::uint8_t{1});
     std::thread second(sender, std::uint8_t{2});
     std::thread lister([&] {
-        while (!go) {
-            std::this_thread::yield();
-        }
+        go.arrive_and_wait();
         for (int i = 0; i < kPerThread; ++i) {
             EXPECT_EQ(hid_.ListInterfaces().size(), 10U);
         }
     });
-    go = true;
     first.join();
     second.join();
     lister.join();

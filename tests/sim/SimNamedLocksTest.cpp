@@ -11,10 +11,19 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Gives another thread time to get somewhere it should not. A slow machine
-// can only make the checks below pass wrongly, never fail wrongly.
-void Pause() {
-    std::this_thread::sleep_for(20ms);
+// Long enough for a thread to get going on a loaded machine; only waited
+// out when a test fails.
+constexpr auto kPatience = 10s;
+
+// A thread of its own that takes "keyboard" through a fresh opening, counts
+// itself in `taken` and lets go.
+std::thread Take(SimNamedLocks& locks, std::atomic<int>& taken) {
+    return std::thread([&] {
+        const auto mine = locks.Open("keyboard");
+        mine->Lock();
+        ++taken;
+        mine->Unlock();
+    });
 }
 
 TEST(SimNamedLocks, LetTheOwnerTakeTheLockAgainThroughAnyOpening) {
@@ -24,21 +33,22 @@ TEST(SimNamedLocks, LetTheOwnerTakeTheLockAgainThroughAnyOpening) {
     first->Lock();
     second->Lock(); // would hang if not recursive across openings
 
-    std::atomic<bool> taken{false};
-    std::thread other([&] {
-        const auto mine = locks.Open("keyboard");
-        mine->Lock();
-        taken = true;
-        mine->Unlock();
-    });
-    Pause();
-    EXPECT_FALSE(taken);
+    std::atomic<int> taken{0};
+    std::thread other = Take(locks, taken);
+    EXPECT_TRUE(locks.WaitForWaiters("keyboard", 1, kPatience));
+    EXPECT_EQ(taken, 0);
     second->Unlock();
-    Pause();
-    EXPECT_FALSE(taken) << "released once, taken twice: still owned";
+    // Released once, taken twice: still owned, so a newcomer waits beside
+    // the first (were it free, one of them would hold it and the other
+    // wait alone).
+    std::thread newcomer = Take(locks, taken);
+    EXPECT_TRUE(locks.WaitForWaiters("keyboard", 2, kPatience))
+        << "released once, taken twice: still owned";
+    EXPECT_EQ(taken, 0);
     first->Unlock();
     other.join();
-    EXPECT_TRUE(taken);
+    newcomer.join();
+    EXPECT_EQ(taken, 2);
 }
 
 TEST(SimNamedLocks, IgnoreAnUnlockFromAThreadThatDoesNotOwnTheLock) {
@@ -47,18 +57,13 @@ TEST(SimNamedLocks, IgnoreAnUnlockFromAThreadThatDoesNotOwnTheLock) {
     lock->Lock();
     std::thread([&] { locks.Open("keyboard")->Unlock(); }).join();
 
-    std::atomic<bool> taken{false};
-    std::thread other([&] {
-        const auto mine = locks.Open("keyboard");
-        mine->Lock();
-        taken = true;
-        mine->Unlock();
-    });
-    Pause();
-    EXPECT_FALSE(taken);
+    std::atomic<int> taken{0};
+    std::thread other = Take(locks, taken);
+    EXPECT_TRUE(locks.WaitForWaiters("keyboard", 1, kPatience)) << "still held: the other waits";
+    EXPECT_EQ(taken, 0);
     lock->Unlock();
     other.join();
-    EXPECT_TRUE(taken);
+    EXPECT_EQ(taken, 1);
 }
 
 TEST(SimNamedLocks, SerialiseThreadsUnderOneName) {

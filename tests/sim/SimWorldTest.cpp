@@ -5,7 +5,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <future>
 #include <gtest/gtest.h>
+#include <memory>
 #include <mutex>
 #include <regex>
 #include <set>
@@ -143,9 +145,11 @@ TEST(SimWorld, RejectsUnknownDeviceIds) {
     EXPECT_THROW(world.SetFaults(7, {}), std::out_of_range);
 }
 
+// The world on a test clock: the keyboard's return after a reset comes when
+// the test has moved the clock by the replug delay.
 class SimWorldFactoryReset : public ::testing::Test {
   protected:
-    static constexpr auto kDelay = 50ms;
+    static constexpr auto kDelay = 1s;
 
     void SetUp() override {
         keyboard_ = world_.Plug(KeyboardModel9ff6());
@@ -187,9 +191,10 @@ class SimWorldFactoryReset : public ::testing::Test {
     std::mutex wakeMutex_;
     std::condition_variable woken_;
     int wakes_ = 0;
+    ManualClock clock_;
     // Declared last: the world ends first, so its thread cannot wake into
     // members already gone.
-    SimWorld world_{{.trace = false, .traceOutput = nullptr, .replugDelay = kDelay}};
+    SimWorld world_{{.trace = false, .traceOutput = nullptr, .replugDelay = kDelay}, clock_};
     SimDeviceId keyboard_ = 0;
     platform::HidService* hid_ = nullptr;
     platform::HidHandle handle_ = platform::kInvalidHid;
@@ -200,7 +205,6 @@ TEST_F(SimWorldFactoryReset, LeavesAtOnceAndReturnsAfterTheDelay) {
     ASSERT_TRUE(hid_->SetFeature(handle_, effect, sizeof effect));
     ASSERT_TRUE(world_.LastEffect(keyboard_, 3).has_value());
 
-    const auto sent = std::chrono::steady_clock::now();
     ASSERT_TRUE(SendReset());
     EXPECT_EQ(world_.FactoryResetCount(keyboard_), 1);
     EXPECT_FALSE(world_.LastEffect(keyboard_, 3).has_value()) << "lighting back to factory state";
@@ -210,8 +214,12 @@ TEST_F(SimWorldFactoryReset, LeavesAtOnceAndReturnsAfterTheDelay) {
     EXPECT_EQ(changes_, Changes(DeviceChange::Removal));
     changes_.clear();
 
+    // 1 ms before the delay is up the return still waits for its time.
+    clock_.Advance(kDelay - 1ms);
+    ASSERT_TRUE(clock_.WaitForSleepers(1));
+    EXPECT_FALSE(world_.IsPlugged(keyboard_));
+    clock_.Advance(1ms);
     ASSERT_TRUE(WaitForWakes(2)) << "the keyboard returns and wakes the subscriber";
-    EXPECT_GE(std::chrono::steady_clock::now() - sent, kDelay);
     EXPECT_TRUE(world_.IsPlugged(keyboard_));
     world_.Backend().Notifications().Dispatch();
     EXPECT_EQ(changes_, Changes(DeviceChange::Arrival));
@@ -231,21 +239,32 @@ TEST_F(SimWorldFactoryReset, LeavesAtOnceAndReturnsAfterTheDelay) {
 TEST_F(SimWorldFactoryReset, ExplicitUnplugCancelsTheReturn) {
     ASSERT_TRUE(SendReset());
     world_.Unplug(keyboard_);
-    EXPECT_FALSE(world_.WaitForPlugged(keyboard_, true, kDelay * 2));
+    clock_.Advance(kDelay * 2);
+    // The returner waits again only once nothing is due: a return it had
+    // kept would have plugged the keyboard before that.
+    ASSERT_TRUE(clock_.WaitForSleepers(1));
+    EXPECT_FALSE(world_.IsPlugged(keyboard_));
 }
 
 TEST(SimWorld, EndsWithoutWaitingForAPendingReturn) {
-    const auto start = std::chrono::steady_clock::now();
-    {
-        SimWorld world({.trace = false, .traceOutput = nullptr, .replugDelay = 10s});
-        const SimDeviceId keyboard = world.Plug(KeyboardModel9ff6());
-        auto& hid = world.Backend().Hid();
-        const auto handle = OpenReadWrite(hid, world.CommandPath(keyboard));
-        const std::uint8_t reset[8] = {0x07, 0xF0, 0xAA, 0, 0, 0, 0, 0};
-        hid.Write(handle, reset, sizeof reset, 3000);
-        ASSERT_FALSE(world.IsPlugged(keyboard));
+    ManualClock clock;
+    auto world = std::make_unique<SimWorld>(
+        SimWorldOptions{.trace = false, .traceOutput = nullptr, .replugDelay = 10s}, clock);
+    const SimDeviceId keyboard = world->Plug(KeyboardModel9ff6());
+    auto& hid = world->Backend().Hid();
+    const auto handle = OpenReadWrite(hid, world->CommandPath(keyboard));
+    const std::uint8_t reset[8] = {0x07, 0xF0, 0xAA, 0, 0, 0, 0, 0};
+    hid.Write(handle, reset, sizeof reset, 3000);
+    ASSERT_FALSE(world->IsPlugged(keyboard));
+    ASSERT_TRUE(clock.WaitForSleepers(1)) << "the return is pending";
+
+    // Nobody moves the clock: the world must end all the same.
+    auto ended = std::async(std::launch::async, [&] { world.reset(); });
+    const bool endedAtOnce = ended.wait_for(10s) == std::future_status::ready;
+    if (!endedAtOnce) {
+        clock.Advance(1h); // lets the world end with the test
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    EXPECT_TRUE(endedAtOnce);
 }
 
 } // namespace
