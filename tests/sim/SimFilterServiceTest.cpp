@@ -3,7 +3,6 @@
 // cancel signal, and a Close or an uninstall from another thread.
 
 #include "SimTestSupport.h"
-#include "platform/NullServices.h"
 #include "platform/sim/SimWorld.h"
 
 #include <chrono>
@@ -198,8 +197,12 @@ TEST_F(SimFilter, RefusesMalformedRequests) {
     service_.Close(closed);
     SimWorld other;
     const auto foreign = other.Backend().Filter().CreateCancelSignal();
-    platform::NullFilterService nullService;
-    const auto alien = nullService.CreateCancelSignal();
+    // A signal no simulated world made.
+    struct AlienSignal final : platform::CancelSignal {
+        void Set() override {}
+        void Reset() override {}
+    };
+    const auto alien = std::make_unique<AlienSignal>();
     std::uint8_t output[4] = {};
     const Bytes four(4, 0);
     const struct {
