@@ -51,39 +51,28 @@ void EasyThread::SetUserData(void* data, int value) {
 }
 
 void EasyThread::SetOnRun(std::unique_ptr<ThreadCallback> callback) {
-    {
-        std::lock_guard<std::recursive_mutex> setup(setupLock_);
-        onRun_ = std::move(callback);
-    }
+    callbacks_.SetOnRun(std::move(callback));
     // An idle thread sleeps until it has an onRun to call.
     stopEvent_.Wake();
 }
 
 void EasyThread::SetOnStart(std::unique_ptr<ThreadCallback> callback) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    onStart_ = std::move(callback);
+    callbacks_.SetOnStart(std::move(callback));
 }
 
 void EasyThread::SetOnEnd(std::unique_ptr<ThreadCallback> callback) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    onEnd_ = std::move(callback);
-}
-
-std::shared_ptr<EasyThread::ThreadCallback>
-EasyThread::Slot(const std::shared_ptr<ThreadCallback>& slot) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    return slot;
+    callbacks_.SetOnEnd(std::move(callback));
 }
 
 void EasyThread::Body() {
     int result = 0;
-    if (const auto onStart = Slot(onStart_))
+    if (const auto onStart = callbacks_.OnStart())
         result = onStart->Call(this, owner_.load());
 
     if (result == 0) {
         while (worker_.KeepGoing()) {
             const std::uint64_t ticket = stopEvent_.WakeTicket();
-            if (const auto onRun = Slot(onRun_)) {
+            if (const auto onRun = callbacks_.OnRun()) {
                 result = onRun->Call(this, owner_.load());
                 if (result != 0) {
                     worker_.EndRun();
@@ -99,7 +88,7 @@ void EasyThread::Body() {
     }
 
     if (result != -1) {
-        if (const auto onEnd = Slot(onEnd_))
+        if (const auto onEnd = callbacks_.OnEnd())
             onEnd->Call(this, owner_.load());
     }
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "threads/CallbackSlots.h"
 #include "threads/IEasyThread.h"
 #include "threads/RestartableWorker.h"
 #include "threads/StopEvent.h"
@@ -81,18 +82,14 @@ class EasyThread : public IEasyThread {
     bool IsStopRequested() override;
     void SetUserData(void* data, int value) override;
 
-    // The owner installs callbacks under this lock; the setters take it too,
-    // so holding it is only needed to install several as one change. The
-    // thread picks up a new callback at its next call; one being called when
-    // it is replaced stays alive until that call returns.
-    std::recursive_mutex& SetupLock() { return setupLock_; }
+    // Installing callbacks while the thread runs: see CallbackSlots.
+    std::recursive_mutex& SetupLock() { return callbacks_.SetupLock(); }
     void SetOnRun(std::unique_ptr<ThreadCallback> callback);
     void SetOnStart(std::unique_ptr<ThreadCallback> callback);
     void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
 
   private:
     void Body();
-    std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
 
     std::atomic<void*> owner_{nullptr};
     // Set by a stop, so every Wait of the callbacks ends; woken when an onRun
@@ -100,10 +97,7 @@ class EasyThread : public IEasyThread {
     StopEvent stopEvent_;
 
     std::recursive_mutex dataLock_;
-    std::recursive_mutex setupLock_;
-    std::shared_ptr<ThreadCallback> onRun_;
-    std::shared_ptr<ThreadCallback> onStart_;
-    std::shared_ptr<ThreadCallback> onEnd_;
+    CallbackSlots<ThreadCallback> callbacks_;
     // Last: its body uses everything above.
     RestartableWorker worker_;
 };

@@ -118,30 +118,18 @@ void RunableThread<N>::SetUserData(void* data, int value) {
 
 template <int N>
 void RunableThread<N>::SetOnRun(std::unique_ptr<ThreadCallback> callback) {
-    {
-        std::lock_guard<std::recursive_mutex> setup(setupLock_);
-        onRun_ = std::move(callback);
-    }
+    callbacks_.SetOnRun(std::move(callback));
     stopEvent_.Wake();
 }
 
 template <int N>
 void RunableThread<N>::SetOnStart(std::unique_ptr<ThreadCallback> callback) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    onStart_ = std::move(callback);
+    callbacks_.SetOnStart(std::move(callback));
 }
 
 template <int N>
 void RunableThread<N>::SetOnEnd(std::unique_ptr<ThreadCallback> callback) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    onEnd_ = std::move(callback);
-}
-
-template <int N>
-std::shared_ptr<typename RunableThread<N>::ThreadCallback>
-RunableThread<N>::Slot(const std::shared_ptr<ThreadCallback>& slot) {
-    std::lock_guard<std::recursive_mutex> setup(setupLock_);
-    return slot;
+    callbacks_.SetOnEnd(std::move(callback));
 }
 
 template <int N>
@@ -206,7 +194,7 @@ std::unique_ptr<BaseRunable> RunableThread<N>::TakeDue() {
 template <int N>
 void RunableThread<N>::WorkerBody() {
     int result = 0;
-    if (const auto onStart = Slot(onStart_))
+    if (const auto onStart = callbacks_.OnStart())
         result = onStart->Call(this, owner_.load());
 
     if (result == 0) {
@@ -218,7 +206,7 @@ void RunableThread<N>::WorkerBody() {
                 task->Run(task->firstArg, task->secondArg, task->data.data(), task->data.size());
             task.reset();
 
-            if (const auto onRun = Slot(onRun_)) {
+            if (const auto onRun = callbacks_.OnRun()) {
                 result = onRun->Call(this, owner_.load());
                 if (result != 0) {
                     worker_.EndRun();
@@ -234,7 +222,7 @@ void RunableThread<N>::WorkerBody() {
     }
 
     if (result != -1) {
-        if (const auto onEnd = Slot(onEnd_))
+        if (const auto onEnd = callbacks_.OnEnd())
             onEnd->Call(this, owner_.load());
     }
 }

@@ -2,6 +2,7 @@
 
 #include "base/Clock.h"
 #include "threads/BaseRunable.h"
+#include "threads/CallbackSlots.h"
 #include "threads/EasyThread.h"
 #include "threads/IRunableThread.h"
 #include "threads/RestartableWorker.h"
@@ -59,7 +60,7 @@ class RunableThread : public IRunableThread {
     void SetUserData(void* data, int value) override;
 
     // As EasyThread's: the setters take the lock themselves.
-    std::recursive_mutex& SetupLock() { return setupLock_; }
+    std::recursive_mutex& SetupLock() { return callbacks_.SetupLock(); }
     void SetOnRun(std::unique_ptr<ThreadCallback> callback);
     void SetOnStart(std::unique_ptr<ThreadCallback> callback);
     void SetOnEnd(std::unique_ptr<ThreadCallback> callback);
@@ -68,7 +69,6 @@ class RunableThread : public IRunableThread {
     void TimerBody();
     void WorkerBody();
     std::unique_ptr<BaseRunable> TakeDue();
-    std::shared_ptr<ThreadCallback> Slot(const std::shared_ptr<ThreadCallback>& slot);
 
     // Serialises starting the timer and destruction.
     std::mutex timerControl_;
@@ -86,10 +86,7 @@ class RunableThread : public IRunableThread {
     std::deque<std::unique_ptr<BaseRunable>> runQueue_;
 
     std::recursive_mutex dataLock_;
-    std::recursive_mutex setupLock_;
-    std::shared_ptr<ThreadCallback> onRun_;
-    std::shared_ptr<ThreadCallback> onStart_;
-    std::shared_ptr<ThreadCallback> onEnd_;
+    CallbackSlots<ThreadCallback> callbacks_;
     // Last: its body uses everything above.
     RestartableWorker worker_;
 };
