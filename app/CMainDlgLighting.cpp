@@ -59,7 +59,9 @@ void CMainDlg::LoadMainLight(bool selectCombo) {
         return;
     ShowEffectPage(PageOfEffect(effect));
     // The page keeps no stored speed (nor, for effect 1, brightness and
-    // loader): the entry takes what the controls show, to be sent next.
+    // loader): the entry takes what the controls show, to be sent next. The
+    // file takes it too, so that it holds what the keyboard is sent.
+    const LedEffectEntry before = *entry;
     if (effect == 0) {
         SetPosition(brightnessSliders_[2], entry->brightness);
     } else if (effect == 1) {
@@ -69,6 +71,8 @@ void CMainDlg::LoadMainLight(bool selectCombo) {
         entry->speed = PositionOf(speedSliders_[1], entry->speed);
         SetPosition(brightnessSliders_[1], entry->brightness);
     }
+    if (*entry != before)
+        table.Save();
 }
 
 void CMainDlg::StoreMainLight() {
