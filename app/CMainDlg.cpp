@@ -94,7 +94,7 @@ void CMainDlg::OnInit() {
 
     // 6. The command spacing starts now.
     commands_.MarkCommandTime();
-    lastSent_ = SteadyClock::now();
+    lastSent_ = Time().Now();
 
     // 7. The keyboard.
     CopyNoSideLight(OpenSupportedKeyboard(keyboard_));
@@ -283,7 +283,7 @@ void CMainDlg::RefreshKeyboardState() {
     commands_.QueryFirmwareVersion();
     UpdateFirmwareText();
     commands_.MarkCommandTime();
-    lastSent_ = SteadyClock::now();
+    lastSent_ = Time().Now();
     LoadMainLight(true);
     LoadSideLight(true);
     MarkAssignedKeys();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "base/Trace.h"
 #include "device/HidDevice.h"
 #include "device/HidDiscovery.h"
@@ -61,6 +62,9 @@ struct MainWindowContext {
     // would leave nothing to bring it back by, so the window minimises
     // instead.
     std::function<bool()> trayAvailable;
+    // The time the command spacing of the page is measured by; null: the
+    // system's clock.
+    Clock* clock = nullptr;
 };
 
 // The controller of the program's only top-level window ("LAYOUT:XML_MAINWND"):
@@ -130,6 +134,8 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     HidUsbFilter::KeyMonitor& Monitor() { return *keyMonitor_; }
     OutputEngine& Engine() { return *engine_; }
     bool RestoreInProgress() const { return restoreInProgress_ != 0; }
+    // A slider's command waits for its turn.
+    bool HasHeldBackCommand() const { return mainDeferred_ || sideDeferred_; }
     bool TrayAvailable() const;
 
   protected:
@@ -200,8 +206,8 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     KeyClickHandler keyClick_;
 
     // Deferred slider commands.
-    using SteadyClock = std::chrono::steady_clock;
-    SteadyClock::time_point lastSent_{};
+    Clock& Time() const { return context_.clock != nullptr ? *context_.clock : SystemClock(); }
+    Clock::TimePoint lastSent_{};
     bool mainDeferred_ = false;
     bool sideDeferred_ = false;
     QTimer deferTimer_;

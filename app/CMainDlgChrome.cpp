@@ -109,7 +109,7 @@ void CMainDlg::RestoreFactory() {
     context_.settings.GetSideModelTable().Reset();
     engine_->StopPlayback();
     keyMonitor_->SendKeyTable(context_.settings.GetRecordStore());
-    std::this_thread::sleep_for(kCommandSpacing);
+    Time().SleepFor(kCommandSpacing);
     LoadSideLight(true);
     LoadMainLight(true);
     if (keyboardMap_ != nullptr)

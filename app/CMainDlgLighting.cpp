@@ -143,7 +143,7 @@ void CMainDlg::SendMainNow() {
     // A command of the page's current state replaces a deferred one.
     mainDeferred_ = false;
     commands_.SendMainEffect(effectList_ != nullptr ? effectList_->CurSel() : -1);
-    lastSent_ = SteadyClock::now();
+    lastSent_ = Time().Now();
     if (!sideDeferred_)
         deferTimer_.stop();
 }
@@ -151,14 +151,14 @@ void CMainDlg::SendMainNow() {
 void CMainDlg::SendSideNow() {
     sideDeferred_ = false;
     commands_.SendSideLight(sideModeList_ != nullptr ? sideModeList_->CurSel() : -1);
-    lastSent_ = SteadyClock::now();
+    lastSent_ = Time().Now();
     if (!mainDeferred_)
         deferTimer_.stop();
 }
 
 void CMainDlg::DeferOrSend(bool main) {
     const auto due = lastSent_ + kCommandSpacing;
-    const auto now = SteadyClock::now();
+    const auto now = Time().Now();
     if (now >= due && !mainDeferred_ && !sideDeferred_) {
         main ? SendMainNow() : SendSideNow();
         return;
@@ -166,7 +166,7 @@ void CMainDlg::DeferOrSend(bool main) {
     (main ? mainDeferred_ : sideDeferred_) = true;
     if (!deferTimer_.isActive()) {
         const auto wait = std::chrono::ceil<std::chrono::milliseconds>(
-            std::max(due - now, SteadyClock::duration::zero()));
+            std::max(due - now, Clock::Duration::zero()));
         deferTimer_.start(static_cast<int>(wait.count()));
     }
 }

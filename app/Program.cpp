@@ -134,7 +134,8 @@ std::optional<int> Program::Start() {
                               trace,
                               environment_.messageBox ? environment_.messageBox
                                                       : MessageBoxFunction(ui::ShowMessageBox),
-                              environment_.trayAvailable};
+                              environment_.trayAvailable,
+                              environment_.clock};
     window_ = std::make_unique<CMainDlg>(std::move(context));
     window_->Create();
     if (window_->IsDestroyed()) {

@@ -49,6 +49,7 @@ struct ProgramEnvironment {
     MessageBoxFunction messageBox;        // null: the program's message box
     std::function<bool()> trayAvailable;  // null: asks the desktop
     std::string instanceName;             // empty: the user's instance socket
+    Clock* clock = nullptr;               // null: the system's clock
 };
 
 // The process from start to end: the start-up in its order, the main window,

@@ -66,6 +66,7 @@ class ProgramTest : public testing::Test {
             return trayAvailable;
         };
         environment.instanceName = instanceName;
+        environment.clock = clock;
         return environment;
     }
 
@@ -147,6 +148,7 @@ class ProgramTest : public testing::Test {
     std::vector<ShownBox> boxes;
     int answer = ui::kMessageOk;
     bool trayAvailable = true;
+    Clock* clock = nullptr; // the window's; null: the system's
     std::string instanceName = "keywright-e2e-" + std::to_string(std::random_device()()) +
                                std::to_string(std::random_device()());
     std::unique_ptr<Program> program;
