@@ -54,6 +54,15 @@ std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> a
         first = false;
     }
     options.hidden = tail == "-hid";
+    // The program works from its own folder; names the caller gave are
+    // meant from where it was started.
+    std::error_code error;
+    if (const auto dir = std::filesystem::absolute(options.program.dir, error); !error)
+        options.program.dir = dir;
+    if (!options.screenshot.empty()) {
+        if (const auto file = std::filesystem::absolute(options.screenshot, error); !error)
+            options.screenshot = file.string();
+    }
     return options;
 }
 

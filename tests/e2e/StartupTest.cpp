@@ -128,6 +128,20 @@ TEST_F(ProgramTest, OptionsOfOursThatAreWrongAreRefused) {
     }
 }
 
+// The program works from its own folder; a folder or file named relative to
+// where it was started still means that place.
+TEST_F(ProgramTest, RelativeNamesAreTakenFromWhereTheProgramStarted) {
+    const std::filesystem::path started = std::filesystem::current_path();
+    std::filesystem::current_path(folder.Path());
+    std::string problem;
+    const std::vector<std::string_view> args{"--dir", "settings", "--screenshot", "shot.png"};
+    const auto options = ParseCommandLine(args, problem);
+    std::filesystem::current_path(started);
+    ASSERT_TRUE(options) << problem;
+    EXPECT_EQ(options->program.dir, folder / "settings");
+    EXPECT_EQ(options->screenshot, (folder / "shot.png").string());
+}
+
 TEST_F(ProgramTest, HiddenStartHidesToTheTray) {
     CMainDlg& window = StartRunning({"-hid"});
     EXPECT_FALSE(window.isVisible());
