@@ -255,9 +255,9 @@ QString CMainDlg::NoKeyboardText() const {
     if (failure.error != platform::HidOpenError::PermissionDenied)
         return QStringLiteral("Please insert USB device!");
     // There, but this user may not open it: inserting it again would not help.
-    return QStringLiteral("The keyboard is connected but not accessible (%1). Run once: "
-                          "sudo packaging/linux/keywright-setup-uinput")
-        .arg(QString::fromStdString(failure.message));
+    LogLine("device: the keyboard is there but cannot be opened: " + failure.message);
+    return QStringLiteral("The keyboard is connected but this user may not open it. Run once: "
+                          "sudo packaging/linux/keywright-setup-uinput");
 }
 
 void CMainDlg::CopyNoSideLight(const std::optional<SupportedKeyboard>& row) {

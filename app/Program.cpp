@@ -1,5 +1,6 @@
 #include "app/Program.h"
 
+#include "app/CMessageBox.h"
 #include "app/InstanceTag.h"
 #include "app/NamedIds.h"
 #include "app/SingleInstance.h"
@@ -142,7 +143,7 @@ std::optional<int> Program::Start() {
                               *virtualDevice_,
                               trace,
                               environment_.messageBox ? environment_.messageBox
-                                                      : MessageBoxFunction(ui::ShowMessageBox),
+                                                      : MessageBoxFunction(ShowPackageMessageBox),
                               environment_.trayAvailable,
                               environment_.clock};
     window_ = std::make_unique<CMainDlg>(std::move(context));
