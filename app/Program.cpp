@@ -3,6 +3,7 @@
 #include "app/CMessageBox.h"
 #include "app/InstanceTag.h"
 #include "app/NamedIds.h"
+#include "app/SimulatedKeyboardInput.h"
 #include "app/SingleInstance.h"
 #include "engine/DriverInstaller.h"
 #include "platform/Files.h"
@@ -72,6 +73,7 @@ Program::Program(StartOptions options, ProgramEnvironment environment)
 
 Program::~Program() {
     window_.reset();
+    simulatedKeys_.reset();
     instance_.reset();
     toolkit_.reset();
 }
@@ -146,6 +148,8 @@ std::optional<int> Program::Start() {
                                                       : MessageBoxFunction(ShowPackageMessageBox),
                               environment_.trayAvailable,
                               environment_.clock};
+    if (options_.program.simulate && World() != nullptr)
+        simulatedKeys_ = std::make_unique<SimulatedKeyboardInput>(World()->Filter());
     window_ = std::make_unique<CMainDlg>(std::move(context));
     window_->Create();
     if (window_->IsDestroyed()) {

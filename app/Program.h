@@ -22,6 +22,7 @@ class Toolkit;
 
 namespace keywright::app {
 
+class SimulatedKeyboardInput;
 class SingleInstance;
 
 // What the command line asks for.
@@ -50,6 +51,9 @@ struct ProgramEnvironment {
     std::function<bool()> trayAvailable;  // null: asks the desktop
     std::string instanceName;             // empty: the user's instance socket
     Clock* clock = nullptr;               // null: the system's clock
+    // The simulated world behind `backend`, when it is one: with
+    // --simulate, keys typed into the windows go to its filter.
+    sim::SimWorld* world = nullptr;
 };
 
 // The process from start to end: the start-up in its order, the main window,
@@ -75,7 +79,7 @@ class Program {
     CMainDlg* MainWindow() { return window_.get(); }
     SettingsRegistry& Settings() { return *settings_; }
     VHidev& VirtualDevice() { return *virtualDevice_; }
-    sim::SimWorld* World() { return world_.get(); }
+    sim::SimWorld* World() { return world_ ? world_.get() : environment_.world; }
     platform::Backend& Backend() { return *backend_; }
 
   private:
@@ -91,6 +95,7 @@ class Program {
     std::unique_ptr<SettingsRegistry> settings_;
     std::unique_ptr<ui::Toolkit> toolkit_;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<SimulatedKeyboardInput> simulatedKeys_;
     std::unique_ptr<CMainDlg> window_;
     bool endedInInit_ = false;
 };

@@ -67,6 +67,7 @@ class ProgramTest : public testing::Test {
         };
         environment.instanceName = instanceName;
         environment.clock = clock;
+        environment.world = world.get();
         return environment;
     }
 

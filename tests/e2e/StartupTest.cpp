@@ -2,6 +2,7 @@
 // notifications and the end of the program.
 
 #include "ProgramFixture.h"
+#include "app/SimulatedKeyboardInput.h"
 #include "support/LogCheck.h"
 #include "ui/Toolkit.h"
 
@@ -270,6 +271,50 @@ TEST_F(ProgramTest, AnArrivalReloadsThePageAndReopensTheFilterChannel) {
     // The channel is open again and the reader waits on it for keys.
     EXPECT_TRUE(world->Filter().WaitForKeyWait(std::chrono::seconds(10)));
     EXPECT_EQ(world->Filter().OpenHandles(), 1u);
+}
+
+// With --simulate the keys typed into the window are the simulated
+// keyboard's: an assigned key acts through the key engine.
+TEST_F(ProgramTest, KeysTypedIntoTheWindowAreTheSimulatedKeyboardsKeys) {
+    folder.Write("record.xml", "<record code=\"70004\" type=\"1\" play=\"1\" repeat=\"1\" "
+                               "name=\"A\" group=\"B\"><item code=\"70005\"/></record>\n");
+    StartRunning({"--simulate"});
+    const sim::SimDeviceId output = world->VirtualDevice();
+    world->ClearReports(output);
+    QTest::keyClick(&Window(), Qt::Key_A);
+    ASSERT_TRUE(world->WaitForPackets(output, 2, 10s));
+    const auto packets = world->Packets(output);
+    ASSERT_EQ(packets.size(), 2u);
+    Bytes down(64, 0);
+    down[0] = 0x05;
+    down[1] = 0x01;
+    down[3] = 0x20; // B (0x05): byte 1 of the key map, bit 5
+    Bytes up(64, 0);
+    up[0] = 0x05;
+    up[1] = 0x01;
+    EXPECT_EQ(packets[0], down);
+    EXPECT_EQ(packets[1], up);
+}
+
+TEST_F(ProgramTest, QtKeysMapToKeyboardPageUsages) {
+    const struct {
+        int key;
+        std::optional<std::uint16_t> usage;
+    } cases[] = {
+        {Qt::Key_A, 0x04},
+        {Qt::Key_Z, 0x1D},
+        {Qt::Key_1, 0x1E},
+        {Qt::Key_0, 0x27},
+        {Qt::Key_F1, 0x3A},
+        {Qt::Key_F12, 0x45},
+        {Qt::Key_Escape, 0x29},
+        {Qt::Key_Shift, 0xE1},
+        {Qt::Key_Up, 0x52},
+        {Qt::Key_F13, std::nullopt},
+        {Qt::Key_VolumeUp, std::nullopt},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SimulatedKeyboardInput::UsageOf(c.key), c.usage) << c.key;
 }
 
 } // namespace
