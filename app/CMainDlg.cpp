@@ -291,7 +291,8 @@ void CMainDlg::RefreshKeyboardState() {
 }
 
 void CMainDlg::OnDeviceChange(platform::DeviceChange change, const std::string& path) {
-    if (!ParseHidPath(path))
+    // A window on its way out (no keyboard at start, closed) follows nothing.
+    if (IsDestroyed() || !ParseHidPath(path))
         return;
     if (const auto row = MatchSupportedKeyboard(path)) {
         keyboard_.Close();
