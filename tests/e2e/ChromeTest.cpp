@@ -7,7 +7,11 @@
 #include "widgets/CoordButtonImage.h"
 #include "widgets/SShellNotifyIcon.h"
 
+#include <QApplication>
+#include <QMenu>
+#include <QScreen>
 #include <QTest>
+#include <QTimer>
 #include <chrono>
 
 namespace keywright::app::test {
@@ -61,6 +65,36 @@ TEST_P(MenuTest, CommandOneChecksTheFirmware) {
 
 INSTANTIATE_TEST_SUITE_P(BothMenus, MenuTest,
                          testing::Values("smenuex:menu_more", "SMENU:menu_tray"));
+
+// The "more" button opens its menu right below itself, left edges aligned;
+// a choice there acts as a menu command.
+TEST_F(ProgramTest, TheMoreButtonOpensItsMenuBelowItself) {
+    CMainDlg& window = StartRunning();
+    auto* more = Find<ui::ImageButton>("btn_more");
+    ASSERT_NE(more, nullptr);
+    QRect shown;
+    QRect screen;
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr) << "no menu came up";
+        shown = menu->geometry();
+        screen = menu->screen()->availableGeometry();
+        // The last item: Exit (6).
+        QAction* exit = menu->actions().last();
+        menu->setActiveAction(exit);
+        QTest::keyClick(menu, Qt::Key_Return);
+    });
+    more->click();
+    const QPoint below = more->mapToGlobal(more->rect().bottomLeft());
+    EXPECT_EQ(shown.top(), below.y());
+    // Left-aligned with the button, unless that would leave the screen.
+    if (below.x() + shown.width() <= screen.right() + 1)
+        EXPECT_EQ(shown.left(), below.x());
+    else
+        EXPECT_EQ(shown.right(), screen.right());
+    DeliverNotifications();
+    EXPECT_TRUE(window.IsDestroyed());
+}
 
 TEST_F(ProgramTest, CommandIdsOfControlsAreNotMenuCommands) {
     StartRunning();
