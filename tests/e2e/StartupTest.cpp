@@ -84,7 +84,7 @@ TEST_F(ProgramTest, TheCurrentEffectIsReplayedOnceAboutTwoSecondsAfterStart) {
     QTRY_VERIFY_WITH_TIMEOUT(Sent().size() > before, 10000);
     const auto waited = std::chrono::steady_clock::now() - started;
     EXPECT_EQ(Sent().back(), replay);
-    EXPECT_GE(waited, 1500ms);
+    EXPECT_GE(waited, 1000ms); // about 2 s after start, with room for a slow start
     EXPECT_EQ(Sent().size(), before + 1);
 }
 
