@@ -357,13 +357,8 @@ int RunKeyboardCommand(const KeyboardCliOptions& options,
     if (args[0] == "keys" && !options.simulate)
         BlockInterrupts();
     if (options.simulate) {
-        sim::SimWorldOptions world;
-        world.trace = true;
-        sim::SimWorld simulated(world);
-        const sim::SimDeviceId keyboard = simulated.PlugStandardDevices();
-        if (options.simulatedFirmware)
-            simulated.SetFirmwareVersion(keyboard, *options.simulatedFirmware);
-        return Run(simulated.Backend(), &simulated, options, args);
+        const auto simulated = MakeSimulatedWorld(options, std::cout);
+        return Run(simulated->Backend(), simulated.get(), options, args);
     }
     const auto backend = platform::CreateNativeBackend();
     return Run(*backend, nullptr, options, args);

@@ -3,6 +3,7 @@
 
 #include "ctl/Arguments.h"
 #include "ctl/KeyboardCli.h"
+#include "ctl/ProgramOptions.h"
 #include "ctl/SettingsJson.h"
 #include "platform/Files.h"
 #include "settings/SettingsRegistry.h"
@@ -15,7 +16,7 @@
 
 namespace keywright::ctl {
 
-constexpr const char* kUsageText = R"(usage: keywright-ctl [options] <command> [arguments]
+constexpr const char* kUsageHead = R"(usage: keywright-ctl [options] <command> [arguments]
 
 settings:
   settings dump                 print every settings object of the folder as JSON
@@ -36,18 +37,19 @@ key engine:
   send CODE...                  tap each key code (hex, 0x70004 is A) on the virtual output device
 
 options:
-  --dir D             the program folder with the settings files (default: this executable's folder)
-  --simulate          run against the simulated keyboard, filter and virtual device, which print
-                      every report, control request and packet they receive
-  --sim-firmware V    the firmware version the simulated keyboard answers (major * 256 + minor)
-  --trace             print the trace lines of the keyboard link and the virtual device search
+)";
 
+constexpr const char* kUsageTail = R"(
 exit codes: 0 done, 1 failed, 2 bad arguments, 3 no keyboard (or filter, or virtual device),
             4 keyboard not accessible
 )";
 
+std::string UsageText() {
+    return std::string(kUsageHead) + kProgramOptionsHelp + kUsageTail;
+}
+
 int Usage(const std::string& problem) {
-    std::cerr << "keywright-ctl: " << problem << "\n\n" << kUsageText;
+    std::cerr << "keywright-ctl: " << problem << "\n\n" << UsageText();
     return kUsage;
 }
 
@@ -114,27 +116,18 @@ int Normalize(const std::filesystem::path& dir) {
 
 int Main(const std::vector<std::string_view>& all) {
     // Global options may stand anywhere; what is left is the command.
-    KeyboardCliOptions options{false, false, platform::ExecutableFolder(), std::nullopt};
+    KeyboardCliOptions options;
+    options.dir = platform::ExecutableFolder();
     std::vector<std::string_view> args;
     for (size_t i = 0; i < all.size(); ++i) {
-        if (all[i] == "--simulate") {
-            options.simulate = true;
-        } else if (all[i] == "--trace") {
-            options.trace = true;
-        } else if (all[i] == "--dir") {
-            if (i + 1 == all.size())
-                return Usage("--dir needs a folder");
-            options.dir = std::string(all[++i]);
-        } else if (all[i] == "--sim-firmware") {
-            const auto version =
-                i + 1 < all.size() ? ParseNumber(all[i + 1], 0, 0xFFFF) : std::nullopt;
-            if (!version)
-                return Usage(
-                    "--sim-firmware takes a version from 0 to 65535 (major * 256 + minor)");
-            options.simulatedFirmware = static_cast<std::uint16_t>(*version);
-            ++i;
-        } else if (all[i] == "--help" || all[i] == "-h" || all[i] == "help") {
-            std::cout << kUsageText;
+        std::string problem;
+        const OptionResult taken = TakeProgramOption(all, i, options, problem);
+        if (taken == OptionResult::Bad)
+            return Usage(problem);
+        if (taken == OptionResult::Taken)
+            continue;
+        if (all[i] == "--help" || all[i] == "-h" || all[i] == "help") {
+            std::cout << UsageText();
             return kOk;
         } else {
             args.push_back(all[i]);
