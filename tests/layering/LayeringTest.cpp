@@ -33,10 +33,16 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"ui", {"base"}},
     {"positions", {"base"}},
     {"widgets", {"base", "positions", "ui"}},
+    // The two programs, at the top. keywright-ctl's options and simulated
+    // world serve the window too.
+    {"ctl", {"base", "platform", "platform/sim", "settings", "device", "engine", "threads"}},
+    {"app",
+     {"base", "platform", "platform/sim", "settings", "device", "engine", "threads", "ui",
+      "widgets", "ctl"}},
 };
 
 // Folders whose sources may include Qt headers.
-const std::set<std::string> kQtFolders = {"ui", "widgets"};
+const std::set<std::string> kQtFolders = {"ui", "widgets", "app"};
 
 // Headers only a platform back end may include.
 const std::regex

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NamedIds.h"
+#include "app/NamedIds.h"
 #include "ui/Toolkit.h"
 #include "widgets/WidgetClasses.h"
 
@@ -61,7 +61,7 @@ class PackageTest : public testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(toolkit.OpenPackage(PackageFolder())) << Str(toolkit.Package().Error());
-        toolkit.Ids().Register(kNamedIds);
+        toolkit.Ids().Register(app::NamedIds());
         widgets::RegisterWidgetClasses(toolkit.Registry());
         QString error;
         ASSERT_TRUE(toolkit.LoadDefinition(QStringLiteral("uidef:xml_init"), &error)) << Str(error);

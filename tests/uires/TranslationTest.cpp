@@ -34,6 +34,8 @@ const char* const kProgramTexts[] = {
     "Warning",
     "Please insert USB device!",
     "Please insert USB device",
+    "The keyboard is connected but this user may not open it. Run once: sudo "
+    "packaging/linux/keywright-setup-uinput",
     "The firmware is already the latest version and no upgrade is required.",
     "All settings will be restored, are you sure you want to continue?",
     "OK",
