@@ -30,14 +30,16 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"settings", {"base", "platform"}},
     {"device", {"base", "platform", "settings"}},
     {"engine", {"base", "platform", "settings", "threads"}},
+    {"assign", {"base", "platform", "settings"}},
     {"ui", {"base"}},
     {"positions", {"base"}},
     {"widgets", {"base", "positions", "ui"}},
     // The two programs, at the top. keywright-ctl's options and simulated
     // world serve the window too.
-    {"ctl", {"base", "platform", "platform/sim", "settings", "device", "engine", "threads"}},
+    {"ctl",
+     {"base", "platform", "platform/sim", "settings", "assign", "device", "engine", "threads"}},
     {"app",
-     {"base", "platform", "platform/sim", "settings", "device", "engine", "threads", "ui",
+     {"base", "platform", "platform/sim", "settings", "assign", "device", "engine", "threads", "ui",
       "widgets", "ctl"}},
 };
 
