@@ -217,17 +217,6 @@ int Keys(platform::Backend& backend, sim::SimWorld* simulated) {
     return kOk;
 }
 
-// A key code in hex ("0x70004" or "70004"), not 0.
-std::optional<KeyCode> ParseKeyCode(std::string_view text) {
-    if (text.starts_with("0x") || text.starts_with("0X"))
-        text.remove_prefix(2);
-    KeyCode code = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), code, 16);
-    if (text.empty() || error != std::errc() || end != text.data() + text.size() || code == 0)
-        return std::nullopt;
-    return code;
-}
-
 // Taps each code on the virtual device: down, then up. Keyboard keys go
 // through the keyboard map as macro playback sets it, the rest by the
 // device's page rules.

@@ -55,17 +55,7 @@ Json ToJson(const MacroSettings& macros) {
 }
 
 Json ToJson(const RecordStore& store) {
-    Json records = Json::array();
-    const auto snapshot = store.Snapshot();
-    for (const KeyRecord& r : *snapshot)
-        records.push_back({{"code", r.code},
-                           {"type", r.type},
-                           {"play", r.play},
-                           {"repeat", r.repeat},
-                           {"name", r.name},
-                           {"group", r.group},
-                           {"steps", ItemsToJson(r.steps)}});
-    return {{"path", store.Path().string()}, {"records", records}};
+    return {{"path", store.Path().string()}, {"records", RecordsToJson(store)}};
 }
 
 Json ToJson(const SideModelTable& table) {
@@ -97,6 +87,20 @@ Json SettingsToJson(SettingsRegistry& registry) {
             {"recordStore", ToJson(registry.GetRecordStore())},
             {"sideModelTable", ToJson(registry.GetSideModelTable())},
             {"ledEffectTable", ToJson(registry.GetLedEffectTable())}};
+}
+
+Json RecordsToJson(const RecordStore& store) {
+    Json records = Json::array();
+    const auto snapshot = store.Snapshot();
+    for (const KeyRecord& r : *snapshot)
+        records.push_back({{"code", r.code},
+                           {"type", r.type},
+                           {"play", r.play},
+                           {"repeat", r.repeat},
+                           {"name", r.name},
+                           {"group", r.group},
+                           {"steps", ItemsToJson(r.steps)}});
+    return records;
 }
 
 } // namespace keywright::ctl

@@ -9,4 +9,7 @@ namespace keywright::ctl {
 // The five settings objects as JSON, field names as the objects name them.
 nlohmann::ordered_json SettingsToJson(SettingsRegistry& registry);
 
+// The store's records, in list order, as SettingsToJson shows them.
+nlohmann::ordered_json RecordsToJson(const RecordStore& store);
+
 } // namespace keywright::ctl

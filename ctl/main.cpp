@@ -2,6 +2,7 @@
 // settings files and talks to the keyboard with the same code as the program.
 
 #include "ctl/Arguments.h"
+#include "ctl/AssignCli.h"
 #include "ctl/KeyboardCli.h"
 #include "ctl/ProgramOptions.h"
 #include "ctl/SettingsJson.h"
@@ -30,6 +31,17 @@ keyboard:
   side M [--level L]            store side-light mode M (0-11) in sidemodel.xml and send it
   replay                        send the current effect as stored, with direction and selection
   factory-reset                 tell the keyboard to restore its factory settings
+
+key assignments (record.xml; KEY and K by catalogue name such as F1 or A, or by hex code):
+  assign KEY --key K            KEY acts as key K
+  assign KEY --media NAME       KEY acts as a media key of config.xml
+  assign KEY --combo NAME       KEY plays a key combination of config.xml
+  assign KEY --macro GROUP [--play N] [--repeat R]
+                                KEY plays a macro group of macro.xml; N the playback mode:
+                                2 R times (default), 3 while held, 4 until pressed again,
+                                5 until another key, 6 until any key, 8 once; R default 1
+  unassign KEY                  KEY acts as itself again
+  assignments [--json]          one line per assigned key, or the records as JSON
 
 key engine:
   keys                          print the key events the keyboard filter reports, until
@@ -148,6 +160,8 @@ int Main(const std::vector<std::string_view>& all) {
             return Normalize(options.dir);
         return Usage("settings takes dump or normalize");
     }
+    if (args[0] == "assign" || args[0] == "unassign" || args[0] == "assignments")
+        return RunAssignCommand(options, args);
     return RunKeyboardCommand(options, args);
 }
 

@@ -212,5 +212,143 @@ TEST(KeywrightCtl, BadArgumentsExitWithUsage) {
     }
 }
 
+// A folder with config.xml's media keys and combinations and macro.xml's
+// group, as a user keeps them.
+class AssignCtl : public ::testing::Test {
+  protected:
+    AssignCtl() {
+        folder.Write("config.xml", ReadFixture("handwritten/config.xml"));
+        folder.Write("macro.xml", ReadFixture("handwritten/macro.xml"));
+    }
+    CtlRun Run(const std::string& args) const {
+        return Ctl(args + " --dir " + folder.Path().string());
+    }
+
+    TempFolder folder;
+};
+
+const char* const kFourKinds = R"(<?xml version="1.0"?>
+<record code="7003a" play="3" type="0" repeat="2" name="F1" group="Spam">
+	<item code="70004" state="1" delay="120" name="A" />
+	<item code="70004" state="0" delay="0" name="A" />
+</record>
+<record code="7003b" play="1" type="1" repeat="1" name="F2" group="B">
+	<item code="70005" state="0" delay="0" name="" />
+</record>
+<record code="7003c" play="1" type="2" repeat="1" name="F3" group="Mute">
+	<item code="c00e2" state="0" delay="0" name="" />
+</record>
+<record code="7003d" play="2" type="3" repeat="1" name="F4" group="Copy">
+	<item code="700e0" state="1" delay="1" name="" />
+	<item code="70006" state="1" delay="6" name="" />
+	<item code="700e0" state="0" delay="0" name="" />
+	<item code="70006" state="0" delay="5" name="" />
+</record>
+)";
+
+TEST_F(AssignCtl, EachKindWritesItsRecord) {
+    // Names are matched ignoring case; a key may also be given by code.
+    EXPECT_EQ(Run("assign F1 --macro spam --play 3 --repeat 2").exitCode, 0);
+    EXPECT_EQ(Run("assign 0x7003b --key b").exitCode, 0);
+    EXPECT_EQ(Run("assign F3 --media Mute").exitCode, 0);
+    EXPECT_EQ(Run("assign f4 --combo Copy").exitCode, 0);
+    EXPECT_EQ(folder.Read("record.xml"), kFourKinds);
+
+    const CtlRun list = Run("assignments");
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_EQ(list.out, "F1 (0x7003a): macro \"Spam\", play 3, repeat 2\n"
+                        "F2 (0x7003b): key \"B\"\n"
+                        "F3 (0x7003c): media \"Mute\"\n"
+                        "F4 (0x7003d): combo \"Copy\"\n");
+    const CtlRun json = Run("assignments --json");
+    EXPECT_EQ(json.exitCode, 0);
+    const auto records = nlohmann::json::parse(json.out);
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[3]["steps"][1]["delay"], 6);
+    EXPECT_EQ(records[0]["group"], "Spam");
+    // Listing writes nothing.
+    EXPECT_EQ(folder.Read("record.xml"), kFourKinds);
+}
+
+TEST_F(AssignCtl, AMacroPlaysOnceForEachPressUnlessToldOtherwise) {
+    EXPECT_EQ(Run("assign A --macro Spam").exitCode, 0);
+    EXPECT_NE(folder.Read("record.xml").find("play=\"2\" type=\"0\" repeat=\"1\" name=\"A\""),
+              std::string::npos);
+}
+
+TEST_F(AssignCtl, ReassigningReplacesInPlaceAndUnassigningRemoves) {
+    ASSERT_EQ(Run("assign F1 --key A").exitCode, 0);
+    ASSERT_EQ(Run("assign F2 --key B").exitCode, 0);
+    ASSERT_EQ(Run("assign F1 --media Play").exitCode, 0);
+    EXPECT_EQ(Run("assignments").out, "F1 (0x7003a): media \"Play\"\n"
+                                      "F2 (0x7003b): key \"B\"\n");
+    ASSERT_EQ(Run("unassign F1").exitCode, 0);
+    EXPECT_EQ(folder.Read("record.xml"),
+              "<?xml version=\"1.0\"?>\n"
+              "<record code=\"7003b\" play=\"1\" type=\"1\" repeat=\"1\" name=\"F2\" group=\"B\">\n"
+              "\t<item code=\"70005\" state=\"0\" delay=\"0\" name=\"\" />\n"
+              "</record>\n");
+
+    const CtlRun again = Run("unassign F1");
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_EQ(again.out, "F1: not assigned\n");
+}
+
+TEST_F(AssignCtl, BadArgumentsChangeNothing) {
+    ASSERT_EQ(Run("assign F1 --key A").exitCode, 0);
+    const std::string before = folder.Read("record.xml");
+    const char* const cases[] = {
+        "assign",
+        "assign F1",
+        "assign NoSuchKey --key A",
+        "assign F1 --key NoSuchKey",
+        "assign F1 --key 0x0",
+        "assign F1 --macro NoSuchGroup",
+        "assign F1 --media NoSuchMedia",
+        "assign F1 --combo NoSuchCombo",
+        "assign F1 --macro Spam --play 0",
+        "assign F1 --macro Spam --play 1",
+        "assign F1 --macro Spam --play 7",
+        "assign F1 --macro Spam --repeat 0",
+        "assign F1 --macro Spam --repeat x",
+        "assign F1 --key A --play 2",
+        "assign F1 --key A --media Mute",
+        "assign F1 --key",
+        "assign F1 --colour red",
+        "unassign",
+        "unassign NoSuchKey",
+        "unassign F1 F2",
+        "assignments --yaml",
+    };
+    for (const char* args : cases) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(Run(args).exitCode, 2);
+        EXPECT_EQ(folder.Read("record.xml"), before);
+    }
+    EXPECT_EQ(folder.List(), (std::vector<std::string>{"config.xml", "macro.xml", "record.xml"}));
+}
+
+TEST_F(AssignCtl, ARecordFileThatCannotBeReadIsNeverOverwritten) {
+    const std::string broken = "<record code=\"70029\"";
+    folder.Write("record.xml", broken);
+    EXPECT_EQ(Run("assign F1 --key A").exitCode, 1);
+    EXPECT_EQ(Run("unassign F1").exitCode, 1);
+    EXPECT_EQ(Run("assignments").exitCode, 1);
+    EXPECT_EQ(folder.Read("record.xml"), broken);
+}
+
+TEST_F(AssignCtl, AMacroFileThatCannotBeReadIsReported) {
+    folder.Write("macro.xml", "<macro><group name=\"Spam\">");
+    EXPECT_EQ(Run("assign F1 --macro Spam").exitCode, 1);
+    EXPECT_FALSE(folder.Exists("record.xml"));
+}
+
+TEST_F(AssignCtl, WithoutRecordsNothingIsListedOrCreated) {
+    EXPECT_EQ(Run("assignments").out, "");
+    EXPECT_EQ(Run("assignments --json").out, "[]\n");
+    EXPECT_EQ(Run("unassign F1").exitCode, 0);
+    EXPECT_FALSE(folder.Exists("record.xml"));
+}
+
 } // namespace
 } // namespace keywright
