@@ -32,20 +32,6 @@ std::size_t CountRecords(const RecordStore& store, KeyCode code) {
 
 } // namespace
 
-bool IsMacroPlaybackMode(std::int32_t play) {
-    switch (play) {
-    case kPlayRepeat:
-    case kPlayWhileHeld:
-    case kPlayUntilPressedAgain:
-    case kPlayUntilOtherKey:
-    case kPlayUntilAnyKey:
-    case kPlayOnce:
-        return true;
-    default:
-        return false;
-    }
-}
-
 AssignResult MakeKeyRecord(KeyCode code, const std::string& keyName, const AssignSources& sources) {
     const MacroSettings& settings = sources.settings;
     KeyRecord record;
@@ -60,7 +46,7 @@ AssignResult MakeKeyRecord(KeyCode code, const std::string& keyName, const Assig
             return Fail(AssignProblem::NoGroup);
         // Mode 0 would leave the key dead and mode 1 would make it one key:
         // neither plays the macro the user chose.
-        if (!IsMacroPlaybackMode(settings.playValue))
+        if (!StartsPlayback(settings.playValue))
             return Fail(AssignProblem::NotAPlaybackMode);
         const MacroGroup& group = settings.Groups()[*index];
         record.play = settings.playValue;

@@ -53,9 +53,6 @@ struct AssignResult {
 // then an up step per key with its delay; a negative delay counts as 0.
 AssignResult MakeKeyRecord(KeyCode code, const std::string& keyName, const AssignSources& sources);
 
-// True for the play values a macro record may carry.
-bool IsMacroPlaybackMode(std::int32_t play);
-
 // Makes the record and stores it in place of any record of the same key, then
 // saves record.xml. `saved` is false when the file could not be written (the
 // store holds the record anyway). Nothing changes when no record results.

@@ -133,7 +133,7 @@ int Assign(const ProgramOptions& options, const std::vector<std::string_view>& a
             choice.emplace(name, value);
         } else if (name == "--play") {
             play = ParseNumber(value, 0, 99);
-            if (!play || !IsMacroPlaybackMode(*play))
+            if (!play || !StartsPlayback(*play))
                 return Usage("--play takes a playback mode: 2 (repeat times), 3 (while held), "
                              "4 (until pressed again), 5 (until another key), 6 (until any key), "
                              "8 (once)");

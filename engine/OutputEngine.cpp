@@ -27,20 +27,6 @@ int PlayCount(const KeyRecord& record) {
     }
 }
 
-bool StartsPlayback(std::int32_t play) {
-    switch (play) {
-    case kPlayRepeat:
-    case kPlayWhileHeld:
-    case kPlayUntilPressedAgain:
-    case kPlayUntilOtherKey:
-    case kPlayUntilAnyKey:
-    case kPlayOnce:
-        return true;
-    default:
-        return false;
-    }
-}
-
 // Holds the playback thread's dataLock for a scope.
 class DataLock {
   public:

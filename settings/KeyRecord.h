@@ -31,6 +31,21 @@ enum PlayMode : std::int32_t {
     kPlayOnce = 8,              // a down plays them once
 };
 
+// True for the modes in which a down of the key plays its steps as a macro.
+constexpr bool StartsPlayback(std::int32_t play) {
+    switch (play) {
+    case kPlayRepeat:
+    case kPlayWhileHeld:
+    case kPlayUntilPressedAgain:
+    case kPlayUntilOtherKey:
+    case kPlayUntilAnyKey:
+    case kPlayOnce:
+        return true;
+    default:
+        return false;
+    }
+}
+
 // What one physical key does instead of its own function.
 struct KeyRecord {
     KeyCode code = 0;        // the physical key; the store's key
