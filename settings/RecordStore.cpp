@@ -57,7 +57,7 @@ bool RecordStore::Save() const {
     pugi::xml_document doc;
     for (const KeyRecord& record : *records) {
         pugi::xml_node node = doc.append_child("record");
-        AppendHex(node, "code", record.code);
+        AppendSignedHex(node, "code", record.code);
         AppendNumber(node, "play", record.play);
         AppendNumber(node, "type", record.type);
         AppendNumber(node, "repeat", record.repeat);
@@ -65,7 +65,7 @@ bool RecordStore::Save() const {
         AppendText(node, "group", record.group);
         for (const MacroItem& step : record.steps) {
             pugi::xml_node item = node.append_child("item");
-            AppendHex(item, "code", step.code);
+            AppendSignedHex(item, "code", step.code);
             AppendNumber(item, "state", step.state);
             AppendNumber(item, "delay", step.delay);
             AppendText(item, "name", step.name);

@@ -51,6 +51,15 @@ void AppendHex(pugi::xml_node& node, const char* name, std::uint32_t value) {
     node.append_attribute(name).set_value(FormatHex(value).c_str());
 }
 
+void AppendSignedHex(pugi::xml_node& node, const char* name, std::uint32_t value) {
+    if (value < 0x80000000u) {
+        AppendHex(node, name, value);
+        return;
+    }
+    const std::string text = "-" + FormatHex(0u - value);
+    node.append_attribute(name).set_value(text.c_str());
+}
+
 std::string FormatDocument(const pugi::xml_document& doc) {
     StringWriter writer;
     doc.save(writer, "\t", pugi::format_indent, pugi::encoding_utf8);

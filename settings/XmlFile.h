@@ -77,6 +77,10 @@ inline void AppendNumber(pugi::xml_node& node, const char* name, long long value
     node.append_attribute(name).set_value(value);
 }
 void AppendHex(pugi::xml_node& node, const char* name, std::uint32_t value);
+// For numbers read back as signed base 16 (ParseSignedHex): a value with the
+// top bit set is written negated, with a minus sign ("-2" for 0xfffffffe),
+// because "fffffffe" would read back saturated as 0x7fffffff.
+void AppendSignedHex(pugi::xml_node& node, const char* name, std::uint32_t value);
 inline void AppendText(pugi::xml_node& node, const char* name, const std::string& value) {
     node.append_attribute(name).set_value(value.c_str());
 }

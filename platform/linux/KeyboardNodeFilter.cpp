@@ -99,11 +99,27 @@ NodeFilterOutput KeyboardNodeFilter::Handle(const EvdevEvent& event, const Filte
         if (event.code == SYN_REPORT && grabbed_ && !frame_.empty()) {
             out.passThrough = std::move(frame_);
             out.passThrough.push_back(event);
+            for (const EvdevEvent& passed : out.passThrough) {
+                if (passed.type != EV_KEY)
+                    continue;
+                if (passed.value == kKeyDown)
+                    passedDown_.insert(passed.code);
+                else if (passed.value == kKeyUp)
+                    passedDown_.erase(passed.code);
+            }
         }
-        if (event.code == SYN_REPORT || event.code == SYN_DROPPED) {
+        if (event.code == SYN_REPORT) {
             frame_.clear();
-            pendingScan_.reset();
+        } else if (event.code == SYN_DROPPED) {
+            // The ups of keys down on the pass-through device survive: their
+            // routes are gone, so nothing else would ever release them.
+            std::erase_if(frame_, [&](const EvdevEvent& dropped) {
+                return !(dropped.type == EV_KEY && dropped.value == kKeyUp &&
+                         passedDown_.contains(dropped.code));
+            });
         }
+        if (event.code == SYN_REPORT || event.code == SYN_DROPPED)
+            pendingScan_.reset();
         return out;
     case EV_MSC:
         if (event.code == MSC_SCAN) {
@@ -131,15 +147,21 @@ NodeFilterOutput KeyboardNodeFilter::Handle(const EvdevEvent& event, const Filte
 
 NodeFilterOutput KeyboardNodeFilter::Release() {
     NodeFilterOutput out;
+    // Keys routed to the pass-through device, and keys whose up was still
+    // waiting in the unfinished frame: their routes are gone already.
+    std::set<std::uint16_t> release = passedDown_;
     for (const auto& [code, route] : routes_) {
         if (route.usage)
             out.reports.push_back({*route.usage, false});
         if (route.passed)
-            out.passThrough.push_back({EV_KEY, code, kKeyUp});
+            release.insert(code);
     }
+    for (const std::uint16_t code : release)
+        out.passThrough.push_back({EV_KEY, code, kKeyUp});
     if (!out.passThrough.empty())
         out.passThrough.push_back({EV_SYN, SYN_REPORT, 0});
     routes_.clear();
+    passedDown_.clear();
     frame_.clear();
     pendingScan_.reset();
     grabbed_ = false;

@@ -62,7 +62,9 @@ struct NodeFilterOutput {
 //     EV_LED, EV_SND and force feedback travel from the system to the device,
 //     not the other way, and are dropped here.
 //   - SYN_REPORT ends a frame; frames left empty are not passed on.
-//     SYN_DROPPED discards the frame being built (the kernel lost events).
+//     SYN_DROPPED discards the frame being built (the kernel lost events),
+//     except the ups of keys down on the pass-through device, which go out
+//     with the next frame.
 // Not thread-safe.
 class KeyboardNodeFilter {
   public:
@@ -79,8 +81,9 @@ class KeyboardNodeFilter {
 
     NodeFilterOutput Handle(const EvdevEvent& event, const FilterKeyTable& table);
 
-    // The node is being let go (closed, or gone): releases on the pass-through
-    // device every key passed down and not yet up, and reports an up for
+    // The node is being let go (closed, or gone, maybe in the middle of a
+    // frame): releases on the pass-through device every key passed down and
+    // not yet up there, and reports an up for
     // every key reported down and not yet up. Afterwards the filter is not
     // grabbed and holds no key.
     NodeFilterOutput Release();
@@ -97,6 +100,7 @@ class KeyboardNodeFilter {
     bool grabbed_ = false;
     std::set<std::uint16_t> down_;            // keys down on the node
     std::map<std::uint16_t, Route> routes_;   // keys that went down while grabbed
+    std::set<std::uint16_t> passedDown_;      // keys down on the pass-through device
     std::vector<EvdevEvent> frame_;           // pass-through events since the last SYN_REPORT
     std::optional<std::int32_t> pendingScan_; // MSC_SCAN waiting for its key
 };

@@ -377,6 +377,36 @@ TEST(KeyboardNodeFilter, Scripts) {
             > pass KEY_A 0, KEY_LEFTSHIFT 0, KEY_C 0, SYN
             release
         )"},
+        {"SYN_DROPPED keeps the ups of keys down on the pass-through device", R"(
+            open
+            grab
+            < KEY_A 1
+            > report 07:0004 down
+            < SYN
+            > pass KEY_A 1, SYN
+            < KEY_B 1
+            > report 07:0005 down
+            < KEY_A 0
+            > report 07:0004 up
+            < SYN_DROPPED 0
+            < SYN
+            > pass KEY_A 0, SYN
+        )"},
+        {"a node let go in the middle of a frame still releases what that frame let up", R"(
+            open
+            grab
+            < KEY_A 1
+            > report 07:0004 down
+            < SYN
+            > pass KEY_A 1, SYN
+            < KEY_B 1
+            > report 07:0005 down
+            < KEY_A 0  # its frame never ends: the node is gone
+            > report 07:0004 up
+            release
+            > report 07:0005 up
+            > pass KEY_A 0, KEY_B 0, SYN
+        )"},
         {"release of a node that holds nothing gives nothing", R"(
             open
             grab

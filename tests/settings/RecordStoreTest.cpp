@@ -127,9 +127,14 @@ TEST(RecordStore, SaveThenLoadReproducesEveryField) {
                "Group 0",
                {{0x700E0, 1, 10, "Left Control"}, {0xC00CD, 0, 4294967295u, "Play \"Pause\""}}});
     store.Put({0x7003A, kAssignFunctionKey, -2147483647 - 1, -1, "F1 <&>", "\xE5\xAE\x8F", {}});
-    // Codes are read as signed hex, so 0x7fffffff is the largest that comes back.
+    // Codes are read as signed hex, which saturates at 0x7fffffff: codes with
+    // the top bit set must be written with a minus sign to come back.
     store.Put({0x7FFFFFFF, kAssignMediaKey, 1, 1, "", "", {{0, 0, 0, ""}}});
+    store.Put({0xFFFFFFFE, kAssignMacro, 2, 1, "", "", {{0x80000000, 1, 0, ""}}});
     store.Save();
+    const std::string saved = folder.Read("record.xml");
+    EXPECT_NE(saved.find(R"(<record code="-2" )"), std::string::npos) << saved;
+    EXPECT_NE(saved.find(R"(<item code="-80000000" )"), std::string::npos) << saved;
 
     RecordStore loaded;
     ASSERT_TRUE(loaded.Load(folder / "record.xml"));

@@ -1,0 +1,41 @@
+// ledeffect.xml: whatever the file holds, loading leaves a table that saves,
+// and the saved file reloads into the same table and saves to the same bytes.
+#include "FuzzSupport.h"
+#include "settings/LedEffectTable.h"
+
+namespace keywright {
+namespace {
+
+bool SameTable(const LedEffectTable& a, const LedEffectTable& b) {
+    for (int i = 0; i < LedEffectTable::kEntryCount; ++i)
+        if (!(*a.GetEntry(i) == *b.GetEntry(i)))
+            return false;
+    return a.GetCurrent() == b.GetCurrent();
+}
+
+} // namespace
+} // namespace keywright
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    keywright::fuzz::SilenceLog();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    using namespace keywright;
+    static fuzz::Scratch scratch;
+    const auto path = scratch.Write("ledeffect.xml", {data, size});
+
+    LedEffectTable first;
+    first.Load(path);
+    fuzz::Check(first.Save(), "the loaded table saves");
+    const std::string saved = fuzz::Scratch::Read(path);
+
+    LedEffectTable second;
+    fuzz::Check(second.Load(path), "the saved file loads");
+    fuzz::Check(SameTable(first, second), "the saved file reloads as the same table");
+    fuzz::Check(second.Save(), "the reloaded table saves");
+    fuzz::Check(fuzz::Scratch::Read(path) == saved, "a reload saves the same bytes");
+    scratch.Clear();
+    return 0;
+}
