@@ -4,6 +4,8 @@
 #include "base/NumberText.h"
 #include "platform/Files.h"
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -71,6 +73,7 @@ LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& 
     path_ = path;
     error_.clear();
     keepBadCopy_ = false;
+    refuseSaves_ = false;
     doc.reset();
 
     std::error_code ec;
@@ -80,8 +83,12 @@ LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& 
     }
 
     std::ifstream in;
-    if (std::filesystem::is_regular_file(path, ec))
+    int openError = 0;
+    if (std::filesystem::is_regular_file(path, ec)) {
+        errno = 0;
         in.open(path, std::ios::binary);
+        openError = errno;
+    }
     std::string bytes;
     bool read = in.is_open();
     if (read) {
@@ -89,6 +96,17 @@ LoadStatus XmlFile::Load(const std::filesystem::path& path, pugi::xml_document& 
         content << in.rdbuf();
         bytes = std::move(content).str();
         read = !in.bad();
+    }
+    if (!read && (openError == EACCES || openError == EPERM)) {
+        // A copy cannot be kept of a file we may not read, and replacing it
+        // would lose it: it stays as it is, and so does every save after.
+        // Said once, here, rather than at every refused save.
+        status_ = LoadStatus::Unreadable;
+        error_ = std::string("cannot read the file: ") + std::strerror(openError);
+        refuseSaves_ = true;
+        LogLine("settings file: " + path.string() + ": " + error_ +
+                "; it is left as it is, and changes are not saved to it");
+        return status_;
     }
     if (!read) {
         status_ = LoadStatus::Unreadable;
@@ -133,7 +151,7 @@ bool XmlFile::KeepBadCopy() {
 }
 
 bool XmlFile::Save(const pugi::xml_document& doc) {
-    if (path_.empty() || mode_ == SaveMode::ReadOnly)
+    if (path_.empty() || mode_ == SaveMode::ReadOnly || refuseSaves_)
         return false;
     if (keepBadCopy_) {
         if (!KeepBadCopy())

@@ -27,6 +27,8 @@ enum class SaveMode { Write, ReadOnly };
 // Saving never loses what was there: the file is replaced atomically, and a
 // file that existed but could not be used at load is first kept beside the
 // new one as "<name>.bad" (".bad2", ".bad3", ... when that name is taken).
+// A file that exists but may not be read (no permission) cannot be kept, so
+// it is never replaced: every save of it fails, and the load says so once.
 class XmlFile {
   public:
     enum class Encoding {
@@ -41,8 +43,8 @@ class XmlFile {
                     Encoding encoding = Encoding::Utf8);
 
     // Writes `doc` to the remembered path. False when there is no path, the
-    // object is read-only, or the file could not be written (reported on
-    // standard error; the old file is then untouched).
+    // object is read-only, the file may not be read, or the file could not be
+    // written (reported on standard error; the old file is then untouched).
     bool Save(const pugi::xml_document& doc);
 
     const std::filesystem::path& Path() const { return path_; }
@@ -58,6 +60,7 @@ class XmlFile {
     LoadStatus status_ = LoadStatus::Missing;
     std::string error_;
     bool keepBadCopy_ = false;
+    bool refuseSaves_ = false; // the file exists and may not be read
 };
 
 // The document as the settings files store it.
