@@ -96,6 +96,21 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
     const KeyCode code = MakeKeyCode(static_cast<std::uint16_t>(page & 0xFFFF),
                                      static_cast<std::uint16_t>(usage & 0xFFFF));
 
+    // An up releases what the key's down passed on, whatever its records say
+    // by now: an assignment changed or removed while the key is held must not
+    // leave the old target pressed. This comes before the stop rules, which
+    // may use the up for themselves.
+    bool released = false;
+    if (!down) {
+        if (const auto held = passedDown_.find(code); held != passedDown_.end()) {
+            const std::vector<OutputTarget> targets = std::move(held->second);
+            passedDown_.erase(held);
+            for (const OutputTarget& target : targets)
+                device_.OutputUsage(target.page, target.usage, 0);
+            released = true;
+        }
+    }
+
     // The stop rule of the current playback mode comes first; the event that
     // triggers one is used up by it.
     std::int32_t play = 0;
@@ -126,9 +141,13 @@ int OutputEngine::OnKeyEvent(int page, int usage, int down) {
         if (record.code != code)
             continue;
         if (record.play == kPlayPassThrough) {
-            if (!record.steps.empty()) {
+            // An up whose down passed nothing on (it came before the record,
+            // or a stop rule used it) goes as the record says.
+            if (!record.steps.empty() && !released) {
                 const OutputTarget target = ToOutputTarget(record.steps.front().code);
                 device_.OutputUsage(target.page, target.usage, down);
+                if (down)
+                    passedDown_[code].push_back(target);
             }
         } else if (StartsPlayback(record.play) && down) {
             StartPlayback(record);

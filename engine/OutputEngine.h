@@ -6,6 +6,8 @@
 #include "threads/EasyThread.h"
 
 #include <cstdint>
+#include <map>
+#include <vector>
 
 namespace keywright {
 
@@ -37,6 +39,8 @@ OutputTarget ToOutputTarget(KeyCode code);
 //   kPlayUntilAnyKey        a down plays them until any key goes down, this one included
 //   kPlayOnce               a down plays them once
 // A mode's stop rule comes first: the event that stops a playback is used up.
+// A key's up always releases what its down passed on, also when the key's
+// record changed or went away in between.
 //
 // Threads: OnKeyEvent runs on the key reader thread (holding the monitor's
 // listenerLock), PlayMacro on the playback thread, StopPlayback on the UI
@@ -69,6 +73,9 @@ class OutputEngine {
     VHidev& device_;
     EasyThread playbackThread_;
     KeyRecord currentRecord_; // under playbackThread_.Lock()
+    // What each held key's down passed on, released by its up. Touched by
+    // OnKeyEvent only, so on the key reader thread only.
+    std::map<KeyCode, std::vector<OutputTarget>> passedDown_;
 };
 
 } // namespace keywright

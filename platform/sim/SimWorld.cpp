@@ -191,6 +191,18 @@ std::vector<std::vector<std::uint8_t>> SimWorld::Packets(SimDeviceId id) const {
     return packets;
 }
 
+std::vector<std::vector<std::uint8_t>> SimWorld::TakePackets(SimDeviceId id) {
+    std::lock_guard lock(mutex_);
+    std::vector<std::vector<std::uint8_t>> packets;
+    for (const SimReport& report : DeviceLocked(id).Reports()) {
+        if (report.kind == SimReportKind::Write) {
+            packets.push_back(report.bytes);
+        }
+    }
+    DeviceLocked(id).ClearReports();
+    return packets;
+}
+
 bool SimWorld::WaitForPackets(SimDeviceId id, std::size_t count,
                               std::chrono::milliseconds timeout) const {
     std::unique_lock lock(mutex_);

@@ -143,6 +143,9 @@ class SimWorld {
     // reports were last cleared, in order: for the virtual device, its
     // 64-byte packets. Writes that failed are not there.
     std::vector<std::vector<std::uint8_t>> Packets(SimDeviceId id) const;
+    // Packets(id) and ClearReports(id) in one step, so no packet written in
+    // between is lost: for tests that follow a long run in pieces.
+    std::vector<std::vector<std::uint8_t>> TakePackets(SimDeviceId id);
     // Waits until Packets(id) holds at least `count` packets; false if the
     // time ran out.
     bool WaitForPackets(SimDeviceId id, std::size_t count, std::chrono::milliseconds timeout) const;

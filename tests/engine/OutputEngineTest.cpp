@@ -13,6 +13,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <map>
 #include <thread>
@@ -166,6 +167,49 @@ TEST_F(OutputEngineTest, PlayOnePassesEachPressAndRelease) {
     Release(kF2);
     Press(kA); // no record: nothing
     EXPECT_EQ(Output(), (Script{"Left Control", "-", "consumer cd", "consumer 0"}));
+}
+
+// The up of a key releases what its down passed on, whatever happened to the
+// key's assignment while it was held; otherwise the old target stays pressed
+// for good.
+TEST_F(OutputEngineTest, AnUpReleasesWhatItsDownPassedOnWhateverTheAssignmentBecame) {
+    const KeyRecord toA{kF1, kAssignSingleKey, kPlayPassThrough, 1, "F1", "A", {{kA, 0, 0, ""}}};
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } cases[] = {
+        {"assigned another key",
+         [&] {
+             records.Put({kF1, kAssignSingleKey, kPlayPassThrough, 1, "F1", "B", {{kB, 0, 0, ""}}});
+         }},
+        {"assigned a media key",
+         [&] {
+             records.Put(
+                 {kF1, kAssignMediaKey, kPlayPassThrough, 1, "F1", "Mute", {{0xC00E2, 0, 0, ""}}});
+         }},
+        {"assigned a macro",
+         [&] {
+             records.Put(Macro(kF1, kPlayOnce, 1, {}));
+         }},
+        {"unassigned",
+         [&] {
+             records.Remove(kF1);
+         }},
+        {"all cleared",
+         [&] {
+             records.Clear();
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        records.Clear();
+        records.Put(toA);
+        world.ClearReports(virtualDevice);
+        Press(kF1);
+        c.change();
+        Release(kF1);
+        EXPECT_EQ(Output(), (Script{"A", "-"}));
+    }
 }
 
 TEST_F(OutputEngineTest, MouseButtonsFromTheCatalogueReachTheMouseReport) {
