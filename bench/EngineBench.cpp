@@ -148,6 +148,31 @@ void MacroTiming(benchmark::State& state) {
     state.counters["error_p50_ms"] = Percentile(errors, 0.50);
     state.counters["error_p99_ms"] = Percentile(errors, 0.99);
 }
+// A long macro must end when the sum of its delays says, not later by the
+// sum of every step's lateness.
+void MacroDrift(benchmark::State& state) {
+    const auto steps = static_cast<std::size_t>(state.range(0));
+    EngineRig rig;
+    std::vector<MacroItem> items;
+    for (std::size_t i = 0; i < steps; ++i)
+        items.push_back({kA, static_cast<std::uint32_t>(i % 2 == 0), 1, "A"});
+    rig.records.Put({kF1, kAssignMacro, 2, 1, "F1", "macro", items});
+    std::vector<double> drifts;
+    for (auto _ : state) {
+        rig.hid.Clear();
+        rig.engine.OnKeyEvent(7, UsageOf(kF1), 1);
+        while (rig.engine.PlayingCode() != 0)
+            std::this_thread::sleep_for(1ms);
+        const auto times = rig.hid.Times();
+        // From the first step's packet to the last step's: steps - 1 delays.
+        drifts.push_back(
+            std::chrono::duration<double, std::milli>(times[steps - 1] - times[0]).count() -
+            static_cast<double>(steps - 1));
+    }
+    state.counters["drift_ms"] = Percentile(drifts, 0.5);
+}
+BENCHMARK(MacroDrift)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(MacroTiming)
     ->Arg(1)
     ->Arg(10)
