@@ -71,6 +71,7 @@ class OutputEngine {
 
     RecordStore& records_;
     VHidev& device_;
+    Clock& clock_;
     EasyThread playbackThread_;
     KeyRecord currentRecord_; // under playbackThread_.Lock()
     // What each held key's down passed on, released by its up. Touched by
