@@ -58,7 +58,8 @@ void AppendSignedHex(pugi::xml_node& node, const char* name, std::uint32_t value
         AppendHex(node, name, value);
         return;
     }
-    const std::string text = "-" + FormatHex(0u - value);
+    std::string text = "-";
+    text += FormatHex(0u - value);
     node.append_attribute(name).set_value(text.c_str());
 }
 
