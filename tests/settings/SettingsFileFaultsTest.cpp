@@ -37,19 +37,31 @@ struct Helper {
     int output = -1; // its standard output
 
     explicit Helper(const std::vector<std::string>& args) {
+        std::vector<std::string> all{KEYWRIGHT_SAVE_HELPER};
+        all.insert(all.end(), args.begin(), args.end());
+        Start(all, environ, false);
+    }
+
+    // Any program, found on PATH, with this environment; standard error too
+    // when `bothOutputs`.
+    Helper(std::vector<std::string> all, char** environment, bool bothOutputs) {
+        Start(all, environment, bothOutputs);
+    }
+
+    void Start(std::vector<std::string> all, char** environment, bool bothOutputs) {
         int fds[2];
         if (::pipe2(fds, O_CLOEXEC) != 0)
             return;
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-        std::vector<std::string> all{KEYWRIGHT_SAVE_HELPER};
-        all.insert(all.end(), args.begin(), args.end());
+        if (bothOutputs)
+            posix_spawn_file_actions_adddup2(&actions, fds[1], STDERR_FILENO);
         std::vector<char*> argv;
         for (std::string& arg : all)
             argv.push_back(arg.data());
         argv.push_back(nullptr);
-        if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) != 0)
+        if (posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environment) != 0)
             pid = -1;
         posix_spawn_file_actions_destroy(&actions);
         ::close(fds[1]);
@@ -182,6 +194,36 @@ TEST(SettingsFileFaults, FullDiskFailsTheSaveClearlyAndKeepsTheOldFile) {
 }
 
 // Permission checks mean nothing to root, which reads and writes anything.
+// So as root, a permission test runs again in a process of its own as user
+// 65534 (nobody), through setpriv, and its outcome is this test's.
+void RunAsNobody(const char* test) {
+    std::error_code ec;
+    const auto self = std::filesystem::read_symlink("/proc/self/exe", ec);
+    // Where nobody may write, whatever TMPDIR says for root.
+    std::vector<std::string> environment{"TMPDIR=/tmp"};
+    for (char** variable = environ; *variable != nullptr; ++variable)
+        if (!std::string_view(*variable).starts_with("TMPDIR="))
+            environment.emplace_back(*variable);
+    std::vector<char*> envp;
+    for (std::string& variable : environment)
+        envp.push_back(variable.data());
+    envp.push_back(nullptr);
+
+    Helper nobody({"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", self.string(),
+                   std::string("--gtest_filter=SettingsFileFaults.") + test},
+                  envp.data(), true);
+    if (nobody.pid <= 0)
+        GTEST_SKIP() << "running as root, and setpriv cannot be started to run as nobody";
+    const std::string said = nobody.Read(1 << 20);
+    const int status = nobody.Wait();
+    if (said.find("[==========]") == std::string::npos)
+        GTEST_SKIP() << "running as root, and the test cannot run as nobody here:\n" << said;
+    else if (said.find("[  SKIPPED ]") != std::string::npos)
+        GTEST_SKIP() << "as nobody:\n" << said;
+    else
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "as nobody:\n" << said;
+}
+
 bool PermissionsRestrictUs(const std::filesystem::path& unreadable) {
     const int fd = ::open(unreadable.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -233,6 +275,10 @@ const FileUse kFileUses[] = {
 // replaced: every save of it fails. The user is told once which file and
 // why, not at every refused save.
 TEST(SettingsFileFaults, FileThatMayNotBeReadIsLeftAloneAndReportedOnce) {
+    if (::geteuid() == 0) {
+        RunAsNobody("FileThatMayNotBeReadIsLeftAloneAndReportedOnce");
+        return;
+    }
     for (const FileUse& use : kFileUses) {
         SCOPED_TRACE(use.name);
         TempFolder folder;
@@ -240,7 +286,7 @@ TEST(SettingsFileFaults, FileThatMayNotBeReadIsLeftAloneAndReportedOnce) {
         folder.Write(use.name, original);
         ::chmod((folder / use.name).c_str(), 0);
         if (!PermissionsRestrictUs(folder / use.name))
-            GTEST_SKIP() << "file permissions do not restrict this user (root)";
+            GTEST_SKIP() << "file permissions do not restrict this user";
 
         test::ExpectLog told(folder.Path().string() + "/" + use.name +
                              ": cannot read the file: Permission denied; it is left as it is");
@@ -257,6 +303,10 @@ TEST(SettingsFileFaults, FileThatMayNotBeReadIsLeftAloneAndReportedOnce) {
 // read-only place): each save fails with the folder and the reason, the
 // file stays as it was, nothing crashes.
 TEST(SettingsFileFaults, ReadOnlyProgramFolderIsReportedNotCrashedOn) {
+    if (::geteuid() == 0) {
+        RunAsNobody("ReadOnlyProgramFolderIsReportedNotCrashedOn");
+        return;
+    }
     for (const FileUse& use : kFileUses) {
         SCOPED_TRACE(use.name);
         TempFolder folder;
@@ -266,7 +316,7 @@ TEST(SettingsFileFaults, ReadOnlyProgramFolderIsReportedNotCrashedOn) {
         const bool restricted = ::access(folder.Path().c_str(), W_OK) != 0;
         if (!restricted) {
             ::chmod(folder.Path().c_str(), 0755);
-            GTEST_SKIP() << "folder permissions do not restrict this user (root)";
+            GTEST_SKIP() << "folder permissions do not restrict this user";
         }
         {
             test::ExpectLog refused("settings file: cannot create a temporary file in " +
