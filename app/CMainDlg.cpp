@@ -55,7 +55,11 @@ CMainDlg::~CMainDlg() {
 }
 
 int CMainDlg::OnCoordButtonClick(qint32 id, QString name, quint32 up, quint32 flags, QPoint point) {
-    return keyClick_ ? keyClick_(*this, id, name, up, flags, point) : 0;
+    if (keyClick_)
+        return keyClick_(*this, id, name, up, flags, point);
+    if (up != 0 && keyboard_.IsOpen())
+        AssignKeyFlow(id, name);
+    return 0;
 }
 
 bool CMainDlg::TrayAvailable() const {
