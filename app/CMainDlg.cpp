@@ -30,7 +30,7 @@ CMainDlg::CMainDlg(MainWindowContext context)
       commands_(keyboard_, context_.settings.GetLedEffectTable(),
                 context_.settings.GetSideModelTable()),
       engine_(std::make_unique<OutputEngine>(context_.settings.GetRecordStore(),
-                                             context_.virtualDevice)),
+                                             context_.virtualDevice, Time())),
       keyMonitor_(std::make_unique<HidUsbFilter::KeyMonitor>(context_.backend.Filter())),
       taskRunner_(std::make_unique<RunableThread<0>>()),
       relay_(std::make_shared<NotificationRelay>()) {

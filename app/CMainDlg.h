@@ -65,8 +65,8 @@ struct MainWindowContext {
     // would leave nothing to bring it back by, so the window minimises
     // instead.
     std::function<bool()> trayAvailable;
-    // The time the command spacing of the page is measured by; null: the
-    // system's clock.
+    // The time the command spacing of the page is measured by, macros play
+    // by and recorded pauses are measured by; null: the system's clock.
     Clock* clock = nullptr;
 };
 

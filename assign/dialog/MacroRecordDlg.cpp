@@ -305,6 +305,10 @@ void MacroRecordDlg::OnDelayChanged() {
 }
 
 void MacroRecordDlg::OnPageChanged(int page) {
+    // Opening shows the remembered page itself and starts the reader for
+    // it once, below.
+    if (filling_)
+        return;
     if (page == kSinglePage) {
         monitor_.RestartReader();
         monitor_.SetValue(0);
@@ -324,7 +328,11 @@ void MacroRecordDlg::OnGroupAdd() {
     settings_.AddGroup();
     if (groupList_ != nullptr)
         groupList_->Refresh();
-    if (settings_.group < 0 && settings_.GroupCount() > 0) {
+    // The design selects the first group only when the remembered one was
+    // negative; a list with nothing selected (no groups when the dialog
+    // opened) would otherwise leave the new group unselected, and recording
+    // would refuse to start without saying why.
+    if ((settings_.group < 0 || SelectedGroup() < 0) && settings_.GroupCount() > 0) {
         settings_.group = 0;
         if (groupList_ != nullptr)
             groupList_->SetSelected(0, false);
