@@ -497,5 +497,144 @@ TEST_F(AssignmentTest, ACombinationPlaysItsKeysWithTheirPauses) {
     world->Filter().InjectKey(0x07, kF1, false);
 }
 
+// Two groups to edit: "Spam" (A down, A up) and a second with one long-named
+// step.
+const char* const kTwoGroups = R"(  <group name="Spam">
+    <item code="458756" state="1" delay="120" name="A"/>
+    <item code="458756" state="0" delay="7" name="A"/>
+  </group>
+  <group name="A rather long group name that does not fit its cell">
+    <item code="786614" state="1" delay="3" name="Scan Previous Track and a name longer than that"/>
+  </group>
+)";
+
+// The step list's rows show the steps of the live group: code, name, action,
+// delay. A delay cell takes what starts with a number (empty is 0) and puts
+// back the old delay for anything else; none of it is saved until the
+// dialog ends.
+TEST_F(AssignmentTest, TheStepListShowsAndEditsTheLiveSteps) {
+    folder.Write("macro.xml", MacroFile(kTwoGroups));
+    StartRunning();
+    EXPECT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
+        auto* list = In<ui::McListView>(d, "key_info");
+        ASSERT_EQ(list->RowCount(), 2);
+        const auto cell = [&](int row, const char* name) {
+            return ui::FindByName(list->Row(row), QString::fromLatin1(name));
+        };
+        EXPECT_EQ(static_cast<ui::Text*>(cell(0, "key_code"))->text(), QStringLiteral("70004"));
+        EXPECT_EQ(static_cast<ui::Text*>(cell(0, "key_state"))->text(), QStringLiteral("key down"));
+        EXPECT_EQ(static_cast<ui::Text*>(cell(1, "key_state"))->text(), QStringLiteral("replace"));
+
+        const std::string onDisk = File("macro.xml");
+        auto* delay = static_cast<widgets::SEditEx*>(cell(0, "key_delay"));
+        const struct {
+            const char* typed;
+            std::uint32_t stored;
+            const char* shown;
+        } edits[] = {
+            {"45", 45, "45"},   {"abc", 45, "45"}, {"", 0, ""},     {"60ms", 60, "60ms"},
+            {" 30", 30, " 30"}, {"-5", 30, "30"},  {"+8", 8, "+8"},
+        };
+        for (const auto& e : edits) {
+            SCOPED_TRACE(e.typed);
+            delay->setText(QString::fromLatin1(e.typed));
+            EXPECT_EQ(Macros().Groups().at(0).items.at(0).delay, e.stored);
+            EXPECT_EQ(delay->text(), QString::fromLatin1(e.shown));
+        }
+        EXPECT_EQ(File("macro.xml"), onDisk);
+
+        // Step moves: not past either end.
+        auto& steps = d.Steps();
+        EXPECT_FALSE(steps.MoveUp(0));
+        EXPECT_FALSE(steps.MoveDown(1));
+        EXPECT_TRUE(steps.MoveDown(0));
+        EXPECT_EQ(Shown(d).at(1).state, 1u);
+        EXPECT_EQ(static_cast<ui::Text*>(cell(1, "key_state"))->text(), QStringLiteral("key down"));
+        steps.Remove(2); // past the end: nothing goes
+        EXPECT_EQ(list->RowCount(), 2);
+
+        // The header marks: ascending, then descending; another column
+        // clears them. The steps keep their order.
+        using ui::SortMark;
+        const std::vector<MacroItem> order = Shown(d);
+        list->ClickColumn(1);
+        EXPECT_EQ(list->Marks()[1], SortMark::Ascending);
+        list->ClickColumn(1);
+        EXPECT_EQ(list->Marks()[1], SortMark::Descending);
+        list->ClickColumn(1);
+        EXPECT_EQ(list->Marks()[1], SortMark::Ascending);
+        list->ClickColumn(3);
+        EXPECT_EQ(list->Marks(), (std::vector<SortMark>{SortMark::None, SortMark::None,
+                                                        SortMark::None, SortMark::Ascending}));
+        EXPECT_EQ(Shown(d), order);
+        Click(d, "btnCancel");
+    }));
+    // What was edited is kept when the dialog ends, even by cancel.
+    MacroSettings saved(SaveMode::ReadOnly);
+    ASSERT_TRUE(saved.Load(folder.Path() / "macro.xml"));
+    EXPECT_EQ(saved.Groups().at(0).items.at(1).delay, 8u);
+}
+
+// A long key name ends in an ellipsis and has its whole name as tooltip; a
+// long group name shows its start.
+TEST_F(AssignmentTest, LongNamesShowTheirStart) {
+    folder.Write("macro.xml", MacroFile(kTwoGroups));
+    StartRunning();
+    EXPECT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
+        SelectGroup(d, 1);
+        auto* list = In<ui::McListView>(d, "key_info");
+        ASSERT_EQ(list->RowCount(), 1);
+        auto* name = ui::Find<ui::Text>(list->Row(0), QStringLiteral("key_name"));
+        ASSERT_NE(name, nullptr);
+        const QString whole = QStringLiteral("Scan Previous Track and a name longer than that");
+        EXPECT_EQ(name->text(), whole);
+        EXPECT_EQ(name->toolTip(), whole);
+        EXPECT_TRUE(name->ShownText().endsWith(QChar(0x2026))) << name->ShownText().toStdString();
+
+        auto* groups = In<ui::ListView>(d, "macro_group");
+        auto* group = ui::Find<ui::Edit>(groups->Row(1), QStringLiteral("group_name"));
+        ASSERT_NE(group, nullptr);
+        EXPECT_EQ(group->cursorPosition(), 0);
+        Click(d, "btnCancel");
+    }));
+}
+
+// The group list edits the live groups: a rename saves at once; the step list keeps showing the
+// group at its position as groups come and go, and shows none once that position has none.
+TEST_F(AssignmentTest, TheGroupListRenamesAddsAndDeletes) {
+    folder.Write("macro.xml", MacroFile(kTwoGroups));
+    StartRunning();
+    EXPECT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
+        auto* groups = In<ui::ListView>(d, "macro_group");
+        auto* name = ui::Find<ui::Edit>(groups->Row(0), QStringLiteral("group_name"));
+        ASSERT_NE(name, nullptr);
+        name->setText(QStringLiteral("Eggs"));
+        EXPECT_EQ(Macros().Groups().at(0).name, "Eggs");
+        EXPECT_NE(File("macro.xml").find("name=\"Eggs\""), std::string::npos);
+
+        SelectGroup(d, 1);
+        const MacroGroup second = Macros().Groups().at(1);
+        for (int i = 0; i < 8; ++i) // enough to move the groups in memory
+            Click(d, "groupAdd");
+        ASSERT_NE(d.Steps().Group(), nullptr);
+        EXPECT_EQ(*d.Steps().Group(), second);
+        EXPECT_EQ(groups->RowCount(), 10);
+
+        Click(d, "groupDel"); // the selected one: the second
+        EXPECT_EQ(Macros().GroupCount(), 9u);
+        EXPECT_NE(Macros().Groups().at(1).name, second.name);
+        EXPECT_EQ(Macros().group, groups->Selected());
+        // The selection stays at the position, now the group after it.
+        ASSERT_EQ(groups->Selected(), 1);
+        EXPECT_EQ(d.Steps().Group(), &Macros().Groups().at(1));
+        d.Steps().ShowGroup(8);
+        Macros().DeleteGroup(8);
+        EXPECT_EQ(d.Steps().Group(), nullptr);
+        d.Steps().Append(0x70004, "A", 1, 0); // nowhere to go
+        EXPECT_EQ(d.Steps().RowCount(), 0);
+        Click(d, "btnCancel");
+    }));
+}
+
 } // namespace
 } // namespace keywright::app::test
