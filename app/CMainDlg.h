@@ -137,6 +137,9 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     // applies its own selection to the press.
     int OnCoordButtonClick(qint32 id, QString name, quint32 up, quint32 flags,
                            QPoint point) override;
+    // A new assignment dialog for key `id`, as a click opens it (the key's
+    // name is added to the keys being assigned); not yet created.
+    std::unique_ptr<assign::MacroRecordDlg> MakeAssignmentDialog(qint32 id, const QString& name);
     // The assignment dialog while it runs; null otherwise.
     assign::MacroRecordDlg* ActiveDialog() const { return activeDialog_; }
 

@@ -11,6 +11,14 @@
 
 namespace keywright::app {
 
+std::unique_ptr<assign::MacroRecordDlg> CMainDlg::MakeAssignmentDialog(qint32 id,
+                                                                       const QString& name) {
+    assignKeyNames_.emplace(id, name);
+    return std::make_unique<assign::MacroRecordDlg>(
+        *keyMonitor_, context_.settings.GetMacroSettings(), assignKeyNames_,
+        context_.settings.GetAppConfig(), Time(), this);
+}
+
 void CMainDlg::AssignKeyFlow(qint32 id, const QString& name) {
     widgets::CoordButton button;
     if (keyboardMap_ != nullptr)
@@ -18,10 +26,7 @@ void CMainDlg::AssignKeyFlow(qint32 id, const QString& name) {
     const KeyCode code =
         (static_cast<KeyCode>(button.va) << 16) | (static_cast<KeyCode>(id) & 0xFFFF);
 
-    assignKeyNames_.emplace(id, name);
-    auto dialog = std::make_unique<assign::MacroRecordDlg>(
-        *keyMonitor_, context_.settings.GetMacroSettings(), assignKeyNames_,
-        context_.settings.GetAppConfig(), Time(), this);
+    std::unique_ptr<assign::MacroRecordDlg> dialog = MakeAssignmentDialog(id, name);
     activeDialog_ = dialog.get();
     // A window that goes while the dialog is open (the keyboard was pulled)
     // takes the dialog with it, as cancelled.

@@ -17,6 +17,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <optional>
 
 namespace keywright::app::test {
 namespace {
@@ -634,6 +635,44 @@ TEST_F(AssignmentTest, TheGroupListRenamesAddsAndDeletes) {
         EXPECT_EQ(d.Steps().RowCount(), 0);
         Click(d, "btnCancel");
     }));
+}
+
+// With --simulate, what is typed while the dialog has the focus comes from
+// the keyboard: a macro recorded by typing A, assigned to F1, is played
+// when F1 is typed on the main window.
+TEST_F(AssignmentTest, WithTheSimulatedKeyboardAMacroIsRecordedByTyping) {
+    folder.Write("macro.xml", MacroFile("  <group name=\"Typed\"/>\n"));
+    StartRunning({"--simulate"});
+    const auto type = [&](QWidget* where, Qt::Key key, bool down, MacroRecordDlg* dialog) {
+        std::optional<QSignalSpy> handled;
+        if (dialog != nullptr)
+            handled.emplace(dialog, &MacroRecordDlg::KeyEventHandled);
+        if (down)
+            QTest::keyPress(where, key);
+        else
+            QTest::keyRelease(where, key);
+        if (handled) {
+            EXPECT_TRUE(handled->wait(10000));
+        }
+    };
+    ASSERT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
+        Click(d, "chk_macro_record");
+        type(&d, Qt::Key_A, true, &d);
+        type(&d, Qt::Key_A, false, &d);
+        EXPECT_EQ(Shown(d).size(), 2u);
+        // Play it once.
+        In<ui::ComboBox>(d, "macro_play_mode")->setCurrentIndex(5);
+        Click(d, "btnOK");
+    }));
+    EXPECT_EQ(Key(kF1).tip, QStringLiteral("F1 : Typed"));
+
+    const sim::SimDeviceId device = world->VirtualDevice();
+    const std::size_t before = world->Packets(device).size();
+    type(&Window(), Qt::Key_F1, true, nullptr);
+    ASSERT_TRUE(world->WaitForPackets(device, before + 1, 10s));
+    const auto packets = world->Packets(device);
+    EXPECT_EQ(packets.at(before).at(3 + (kA >> 3)) & (1 << (kA & 7)), 1 << (kA & 7));
+    type(&Window(), Qt::Key_F1, false, nullptr);
 }
 
 } // namespace
