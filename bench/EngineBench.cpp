@@ -125,6 +125,27 @@ void RemapLatency(benchmark::State& state) {
 }
 BENCHMARK(RemapLatency)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
+// The engine's own cost for one event, without thread hand-offs: a key event
+// in, the virtual device's packet handed to the HID service out, on the
+// caller's thread.
+void EngineCostPerEvent(benchmark::State& state) {
+    EngineRig rig;
+    rig.records.Put({kF1, kAssignSingleKey, 1, 1, "F1", "A", {{kA, 0, 0, ""}}});
+    std::vector<double> micros;
+    micros.reserve(20000);
+    for (auto _ : state) {
+        for (int i = 0; i < 20000; ++i) {
+            const auto start = Clock::now();
+            rig.engine.OnKeyEvent(7, UsageOf(kF1), i % 2 == 0);
+            micros.push_back(
+                std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        }
+    }
+    state.counters["p50_us"] = Percentile(micros, 0.50);
+    state.counters["p99_us"] = Percentile(micros, 0.99);
+}
+BENCHMARK(EngineCostPerEvent)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 void MacroTiming(benchmark::State& state) {
     const auto delay = static_cast<std::uint32_t>(state.range(0));
     EngineRig rig;
@@ -148,6 +169,31 @@ void MacroTiming(benchmark::State& state) {
     state.counters["error_p50_ms"] = Percentile(errors, 0.50);
     state.counters["error_p99_ms"] = Percentile(errors, 0.99);
 }
+// A long macro must end when the sum of its delays says, not later by the
+// sum of every step's lateness.
+void MacroDrift(benchmark::State& state) {
+    const auto steps = static_cast<std::size_t>(state.range(0));
+    EngineRig rig;
+    std::vector<MacroItem> items;
+    for (std::size_t i = 0; i < steps; ++i)
+        items.push_back({kA, static_cast<std::uint32_t>(i % 2 == 0), 1, "A"});
+    rig.records.Put({kF1, kAssignMacro, 2, 1, "F1", "macro", items});
+    std::vector<double> drifts;
+    for (auto _ : state) {
+        rig.hid.Clear();
+        rig.engine.OnKeyEvent(7, UsageOf(kF1), 1);
+        while (rig.engine.PlayingCode() != 0)
+            std::this_thread::sleep_for(1ms);
+        const auto times = rig.hid.Times();
+        // From the first step's packet to the last step's: steps - 1 delays.
+        drifts.push_back(
+            std::chrono::duration<double, std::milli>(times[steps - 1] - times[0]).count() -
+            static_cast<double>(steps - 1));
+    }
+    state.counters["drift_ms"] = Percentile(drifts, 0.5);
+}
+BENCHMARK(MacroDrift)->Arg(1000)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
 BENCHMARK(MacroTiming)
     ->Arg(1)
     ->Arg(10)

@@ -2,14 +2,13 @@
 
 #include "assign/KeyAssignment.h"
 #include "ctl/Arguments.h"
+#include "ctl/Lookup.h"
 #include "ctl/SettingsJson.h"
 #include "settings/AppConfig.h"
 #include "settings/KeyCatalogue.h"
 #include "settings/MacroSettings.h"
 #include "settings/RecordStore.h"
 
-#include <algorithm>
-#include <cctype>
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -17,32 +16,6 @@
 
 namespace keywright::ctl {
 namespace {
-
-bool SameLetters(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return std::tolower(static_cast<unsigned char>(x)) ==
-               std::tolower(static_cast<unsigned char>(y));
-    });
-}
-
-// The index of the entry named `name`: the exact spelling first, then the
-// only one that matches ignoring case. nullopt when none is, or when the
-// match ignoring case is not unique.
-template <typename List, typename NameOf>
-std::optional<std::size_t> FindByName(const List& list, std::string_view name, NameOf nameOf) {
-    for (std::size_t i = 0; i < list.size(); ++i)
-        if (nameOf(list[i]) == name)
-            return i;
-    std::optional<std::size_t> found;
-    for (std::size_t i = 0; i < list.size(); ++i) {
-        if (!SameLetters(nameOf(list[i]), name))
-            continue;
-        if (found)
-            return std::nullopt;
-        found = i;
-    }
-    return found;
-}
 
 // A key by catalogue name ("F1", "a") or by code in hex ("0x7003a").
 // Names win: "A" is the key, not the code 0xA.
@@ -97,14 +70,6 @@ const char* ProblemText(AssignProblem problem) {
         return "unknown kind of assignment";
     }
     return "unknown problem";
-}
-
-template <typename List, typename NameOf>
-std::string Names(const List& list, NameOf nameOf) {
-    std::string text;
-    for (const auto& entry : list)
-        text += (text.empty() ? "" : ", ") + ("\"" + std::string(nameOf(entry)) + "\"");
-    return text.empty() ? "none" : text;
 }
 
 constexpr const char* kAssignUsage =

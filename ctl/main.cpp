@@ -4,6 +4,7 @@
 #include "ctl/Arguments.h"
 #include "ctl/AssignCli.h"
 #include "ctl/KeyboardCli.h"
+#include "ctl/MacroCli.h"
 #include "ctl/ProgramOptions.h"
 #include "ctl/SettingsJson.h"
 #include "platform/Files.h"
@@ -42,6 +43,11 @@ key assignments (record.xml; KEY and K by catalogue name such as F1 or A, or by 
                                 5 until another key, 6 until any key, 8 once; R default 1
   unassign KEY                  KEY acts as itself again
   assignments [--json]          one line per assigned key, or the records as JSON
+
+macro groups (macro.xml; GROUP by name, or by its number in the list):
+  macro list                    one line per group: number, name, steps
+  macro export GROUP FILE       write the group to FILE, to keep or to share
+  macro import FILE             add the groups of such a file after the folder's own
 
 key engine:
   keys                          print the key events the keyboard filter reports, until
@@ -162,6 +168,8 @@ int Main(const std::vector<std::string_view>& all) {
     }
     if (args[0] == "assign" || args[0] == "unassign" || args[0] == "assignments")
         return RunAssignCommand(options, args);
+    if (args[0] == "macro")
+        return RunMacroCommand(options, args);
     return RunKeyboardCommand(options, args);
 }
 

@@ -50,7 +50,7 @@ OutputTarget ToOutputTarget(KeyCode code) {
 }
 
 OutputEngine::OutputEngine(RecordStore& records, VHidev& device, Clock& clock)
-    : records_(records), device_(device), playbackThread_(clock) {
+    : records_(records), device_(device), clock_(clock), playbackThread_(clock) {
     playbackThread_.SetOnRun(std::make_unique<EasyThread::Callback<IEasyThread, OutputEngine>>(
         this, &OutputEngine::PlayMacro));
     playbackThread_.SetUserData(&currentRecord_, 0);
@@ -154,6 +154,13 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
         return 0;
     }
 
+    // Steps are due on a timeline that starts now, so a late wake-up shortens
+    // the next wait instead of delaying every step after it: a long macro ends
+    // when its delays add up to. After a stall (a suspended machine, a starved
+    // process) the timeline starts again from the moment of waking, rather
+    // than firing the missed steps in a burst.
+    constexpr auto kMostBehind = std::chrono::milliseconds(50);
+    Clock::TimePoint due = clock_.Now();
     bool stopped = false;
     while (!stopped) {
         if (count != kUnlimited) {
@@ -170,8 +177,12 @@ int OutputEngine::PlayMacro(IEasyThread* thread, void* /*owner*/) {
             }
             Output(step.code, step.state != 0);
             // The delay follows the step, at least 1 ms; a stop ends it early.
-            thread->Wait(static_cast<int>(
-                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1)));
+            const Clock::TimePoint now = clock_.Now();
+            if (now - due > kMostBehind)
+                due = now;
+            due += std::chrono::milliseconds(
+                std::max<std::uint32_t>(std::min<std::uint32_t>(step.delay, 0x7FFFFFFF), 1));
+            thread->WaitUntil(due);
         }
         // An empty unlimited macro only turns until stopped; keep it from
         // spinning a core meanwhile.

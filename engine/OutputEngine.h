@@ -67,6 +67,7 @@ class OutputEngine {
 
     RecordStore& records_;
     VHidev& device_;
+    Clock& clock_;
     EasyThread playbackThread_;
     KeyRecord currentRecord_; // under playbackThread_.Lock()
 };

@@ -107,6 +107,12 @@ void MacroSettings::AddGroup() {
     Save();
 }
 
+bool MacroSettings::AppendGroups(std::vector<MacroGroup> groups) {
+    groups_.insert(groups_.end(), std::make_move_iterator(groups.begin()),
+                   std::make_move_iterator(groups.end()));
+    return Save();
+}
+
 bool MacroSettings::DeleteGroup(std::size_t index) {
     if (index >= groups_.size())
         return false;

@@ -42,6 +42,10 @@ class MacroSettings {
     // Appends an empty group named "Group n" with the first free n counting
     // from the group count, and saves.
     void AddGroup();
+
+    // Appends the groups as they are, after the existing ones, and saves;
+    // false when macro.xml could not be written (the groups are kept).
+    bool AppendGroups(std::vector<MacroGroup> groups);
     // Removes the group and saves; false (nothing written) when out of range.
     bool DeleteGroup(std::size_t index);
     // Sets the name and saves; false (nothing written) when out of range or

@@ -350,5 +350,71 @@ TEST_F(AssignCtl, WithoutRecordsNothingIsListedOrCreated) {
     EXPECT_FALSE(folder.Exists("record.xml"));
 }
 
+// A group goes from one folder to another through a group file, and is then
+// there as it was; what the other folder had stays.
+TEST_F(AssignCtl, MacroGroupsTravelBetweenFoldersThroughAGroupFile) {
+    TempFolder other;
+    other.Write("macro.xml", "<macro><group name=\"Own\"/></macro>");
+    const std::string file = (folder / "spam.xml").string();
+
+    EXPECT_EQ(Run("macro list").out, "1: \"Spam\", 2 steps\n");
+    ASSERT_EQ(Run("macro export spam " + file).exitCode, 0);
+    const CtlRun imported = Ctl("macro import " + file + " --dir " + other.Path().string());
+    ASSERT_EQ(imported.exitCode, 0);
+    EXPECT_EQ(imported.out, "imported 2: \"Spam\"\n");
+    EXPECT_EQ(Ctl("macro list --dir " + other.Path().string()).out,
+              "1: \"Own\", 0 steps\n2: \"Spam\", 2 steps\n");
+
+    // The imported group is assignable at once, and gives the record the
+    // original folder gives.
+    ASSERT_EQ(Run("assign F1 --macro Spam").exitCode, 0);
+    ASSERT_EQ(Ctl("assign F1 --macro Spam --dir " + other.Path().string()).exitCode, 0);
+    EXPECT_EQ(other.Read("record.xml"), folder.Read("record.xml"));
+
+    // By number as `macro list` shows it, when no group has that name.
+    ASSERT_EQ(Run("macro export 1 " + (folder / "one.xml").string()).exitCode, 0);
+    EXPECT_EQ(folder.Read("one.xml"), folder.Read("spam.xml"));
+}
+
+TEST_F(AssignCtl, MacroCommandsRefuseWhatTheyCannotDoAndChangeNothing) {
+    folder.Write("not-ours.xml", "<config type=\"1\"/>");
+    const std::string macros = folder.Read("macro.xml");
+    struct Case {
+        std::string args;
+        int exitCode;
+    };
+    const Case cases[] = {
+        {"macro", 2},
+        {"macro list extra", 2},
+        {"macro export", 2},
+        {"macro export NoSuchGroup " + (folder / "x.xml").string(), 2},
+        {"macro export 2 " + (folder / "x.xml").string(), 2},
+        {"macro export Spam " + (folder / "no-folder" / "x.xml").string(), 1},
+        {"macro import " + (folder / "not-ours.xml").string(), 1},
+        {"macro import " + (folder / "missing.xml").string(), 1},
+        {"macro import", 2},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        EXPECT_EQ(Ctl(c.args + " --dir " + folder.Path().string() + " 2>/dev/null").exitCode,
+                  c.exitCode);
+        EXPECT_EQ(folder.Read("macro.xml"), macros);
+    }
+    EXPECT_FALSE(folder.Exists("x.xml"));
+
+    const std::string broken = "<macro><group name=\"Spam\">";
+    folder.Write("macro.xml", broken);
+    folder.Write("spam.xml",
+                 "<keywright-macros version=\"1\"><group name=\"S\"/></keywright-macros>");
+    for (const std::string& args :
+         {std::string("macro list"), "macro export Spam " + (folder / "x.xml").string(),
+          "macro import " + (folder / "spam.xml").string()}) {
+        SCOPED_TRACE(args);
+        EXPECT_EQ(Ctl(args + " --dir " + folder.Path().string() + " 2>/dev/null").exitCode, 1);
+    }
+    EXPECT_EQ(folder.Read("macro.xml"), broken);
+    EXPECT_FALSE(folder.Exists("x.xml"));
+}
+
 } // namespace
 } // namespace keywright

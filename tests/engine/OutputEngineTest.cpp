@@ -308,17 +308,20 @@ TEST_F(OutputEngineTest, DelayZeroWaitsOneMillisecond) {
     Play(lines);
 }
 
-TEST_F(OutputEngineTest, EachDelayRunsFromTheEndOfItsStep) {
-    // A step that comes late (the machine did not run the playback) moves
-    // the steps after it: each delay follows its own step.
+TEST_F(OutputEngineTest, StepsKeepToTheirTimelineAndStartItAgainAfterAStall) {
+    // A step that comes a little late (the machine ran the playback late)
+    // does not move the steps after it, so a long macro ends on time. After a
+    // stall the timeline starts again from the late step instead of firing
+    // the missed steps in a burst.
     records.Put(Macro(kF1, kPlayRepeat, 2, Tap(kA, 10)));
     Play({
         {"F1 down", {"A"}},
-        {"stall 25 ms", {"-"}}, // due at 10, came at 25
+        {"stall 14 ms", {"-"}}, // due at 10, came at 14
+        {"5 ms", {}},
+        {"1 ms", {"A"}},        // at 20, as due
+        {"stall 90 ms", {"-"}}, // due at 30, came at 110
         {"9 ms", {}},
-        {"1 ms", {"A"}},  // at 35
-        {"10 ms", {"-"}}, // at 45
-        {"10 ms", {"-"}}, // the end, at 55
+        {"1 ms", {"-"}}, // the end, at 120
     });
 }
 
