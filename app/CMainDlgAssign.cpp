@@ -14,9 +14,11 @@ namespace keywright::app {
 std::unique_ptr<assign::MacroRecordDlg> CMainDlg::MakeAssignmentDialog(qint32 id,
                                                                        const QString& name) {
     assignKeyNames_.emplace(id, name);
-    return std::make_unique<assign::MacroRecordDlg>(
+    auto dialog = std::make_unique<assign::MacroRecordDlg>(
         *keyMonitor_, context_.settings.GetMacroSettings(), assignKeyNames_,
         context_.settings.GetAppConfig(), Time(), this);
+    dialog->SetMessageBox(context_.messageBox);
+    return dialog;
 }
 
 void CMainDlg::AssignKeyFlow(qint32 id, const QString& name) {

@@ -1,5 +1,6 @@
 #include "assign/dialog/MacroRecordDlg.h"
 
+#include "assign/MacroGroupFile.h"
 #include "base/NumberText.h"
 #include "settings/KeyCatalogue.h"
 #include "ui/ComboBox.h"
@@ -10,6 +11,7 @@
 #include "ui/WindowTexts.h"
 #include "ui/WindowTree.h"
 
+#include <QFileDialog>
 #include <QStringList>
 #include <algorithm>
 #include <limits>
@@ -19,6 +21,20 @@ namespace {
 
 constexpr int kMacroPage = kAssignMacro;
 constexpr int kSinglePage = kAssignSingleKey;
+
+const char* const kGroupFileFilter = "Macro groups (*.xml);;All files (*)";
+
+QString ChooseWithSystemDialog(QWidget* owner, bool save) {
+    const QString filter = ui::Tr(QString::fromLatin1(kGroupFileFilter));
+    return save ? QFileDialog::getSaveFileName(owner, ui::Tr(QStringLiteral("Export groups")),
+                                               QString(), filter)
+                : QFileDialog::getOpenFileName(owner, ui::Tr(QStringLiteral("Import groups")),
+                                               QString(), filter);
+}
+
+std::filesystem::path PathOf(const QString& file) {
+    return std::filesystem::path(file.toStdU16String());
+}
 
 std::int64_t Milliseconds(Clock::TimePoint when) {
     return std::chrono::duration_cast<std::chrono::milliseconds>(when.time_since_epoch()).count();
@@ -37,6 +53,7 @@ MacroRecordDlg::MacroRecordDlg(HidUsbFilter::KeyMonitor& monitor, MacroSettings&
                                Clock& clock, QWidget* parent)
     : ui::HostDialog(QStringLiteral("LAYOUT:macro"), parent), monitor_(monitor),
       settings_(settings), keyNames_(keyNames), config_(config), clock_(clock),
+      messageBox_(ui::ShowMessageBox), chooseFile_(ChooseWithSystemDialog),
       groupAdapter_(settings, this), keyAdapter_(settings) {
     monitor_.Subscribe(this, &MacroRecordDlg::OnKey);
     // Whatever way the dialog ends, what was recorded and edited in it
@@ -182,6 +199,8 @@ void MacroRecordDlg::Subscribe() {
     OnCommand(QStringLiteral("btnCancel"), [this](ui::Event&) { EndDialog(kCancelCode); });
     OnCommand(QStringLiteral("groupAdd"), [this](ui::Event&) { OnGroupAdd(); });
     OnCommand(QStringLiteral("groupDel"), [this](ui::Event&) { OnGroupDelete(); });
+    OnCommand(QStringLiteral("groupExport"), [this](ui::Event&) { OnGroupExport(); });
+    OnCommand(QStringLiteral("groupImport"), [this](ui::Event&) { OnGroupImport(); });
     const auto selectedStep = [this] {
         return keyList_ != nullptr ? keyList_->Selected() : -1;
     };
@@ -351,6 +370,51 @@ void MacroRecordDlg::OnGroupDelete() {
         groupList_->Refresh();
     settings_.group = SelectedGroup();
     keyAdapter_.ShowGroup(settings_.group);
+}
+
+void MacroRecordDlg::OnGroupExport() {
+    const int selected = SelectedGroup();
+    if (selected < 0) {
+        messageBox_(this, ui::Tr(QStringLiteral("Export groups")),
+                    ui::Tr(QStringLiteral("Select the group to export first.")),
+                    ui::MessageButtons::Ok);
+        return;
+    }
+    const QString file = chooseFile_(this, true);
+    if (file.isEmpty())
+        return;
+    // Steps recorded or edited just now go as the list shows them.
+    const GroupFileResult written =
+        ExportMacroGroup(settings_, static_cast<std::size_t>(selected), PathOf(file));
+    if (!written.ok)
+        messageBox_(this, ui::Tr(QStringLiteral("Export groups")),
+                    ui::Tr(QStringLiteral("The group was not exported.")) + QLatin1Char('\n') +
+                        QString::fromStdString(written.message),
+                    ui::MessageButtons::Ok);
+}
+
+void MacroRecordDlg::OnGroupImport() {
+    const QString file = chooseFile_(this, false);
+    if (file.isEmpty())
+        return;
+    const GroupImportResult imported = ImportMacroGroups(settings_, PathOf(file));
+    if (imported.added > 0) {
+        if (groupList_ != nullptr)
+            groupList_->Refresh();
+        // A list without a selection gets the first of the new groups.
+        if (SelectedGroup() < 0 && groupList_ != nullptr) {
+            const auto first = static_cast<int>(settings_.GroupCount() - imported.added);
+            groupList_->SetSelected(first, false);
+            settings_.group = first;
+            keyAdapter_.ShowGroup(first);
+        }
+    }
+    if (!imported.message.empty())
+        messageBox_(this, ui::Tr(QStringLiteral("Import groups")),
+                    (imported.added == 0 ? ui::Tr(QStringLiteral("No group was imported."))
+                                         : ui::Tr(QStringLiteral("The groups were imported."))) +
+                        QLatin1Char('\n') + QString::fromStdString(imported.message),
+                    ui::MessageButtons::Ok);
 }
 
 void MacroRecordDlg::OnMacroGroupClicked(int index, const QString&) {

@@ -7,9 +7,11 @@
 #include "settings/AppConfig.h"
 #include "settings/MacroSettings.h"
 #include "ui/HostDialog.h"
+#include "ui/MessageBox.h"
 
 #include <QString>
 #include <array>
+#include <functional>
 #include <map>
 #include <optional>
 
@@ -41,6 +43,14 @@ namespace keywright::assign {
 //
 // Exit codes: kStore (OK), kRemove (remove the assignment), and
 // HostDialog::kCancelCode for cancel, the close button and Escape.
+// The dialog's message box: (owner, caption, text, buttons) → ui::kMessageOk
+// or ui::kMessageCancel.
+using DialogMessageBox = std::function<int(QWidget* owner, const QString& caption,
+                                           const QString& text, ui::MessageButtons buttons)>;
+// Asks for a group file: one to write (`save`) or one to read. An empty
+// result: the user chose none.
+using GroupFileChooser = std::function<QString(QWidget* owner, bool save)>;
+
 class MacroRecordDlg : public ui::HostDialog, public IOnMacroGroupClickedListener {
     Q_OBJECT
     KEYWRIGHT_UI_CLASS("macro::Grouplg", ui::HostDialog)
@@ -64,6 +74,11 @@ class MacroRecordDlg : public ui::HostDialog, public IOnMacroGroupClickedListene
     // IOnMacroGroupClickedListener.
     void OnMacroGroupClicked(int index, const QString& name) override;
 
+    // What the export and import buttons ask and tell the user with; by
+    // default the system's file dialogs and the toolkit's message box.
+    void SetMessageBox(DialogMessageBox box) { messageBox_ = std::move(box); }
+    void SetFileChooser(GroupFileChooser chooser) { chooseFile_ = std::move(chooser); }
+
     KeyAndDelayAdapter& Steps() { return keyAdapter_; }
     bool RecordingStarted() const { return recordingStarted_; }
 
@@ -86,6 +101,11 @@ class MacroRecordDlg : public ui::HostDialog, public IOnMacroGroupClickedListene
     void OnPageChanged(int page);
     void OnGroupAdd();
     void OnGroupDelete();
+    // The selected group to a file the user picks; the groups of a file the
+    // user picks added after the others. A failure is told, and changes
+    // nothing.
+    void OnGroupExport();
+    void OnGroupImport();
     void OnKeyEvent(KeyCode code, bool down, Clock::TimePoint when);
     void Record(KeyCode code, const std::string& name, bool down, Clock::TimePoint when);
     // The pause to give the previous step when an event comes at `when`;
@@ -112,6 +132,9 @@ class MacroRecordDlg : public ui::HostDialog, public IOnMacroGroupClickedListene
     ui::ComboBox* mediaCombo_ = nullptr;
     ui::ComboBox* functionCombo_ = nullptr;
     ui::ComboBox* playModeCombo_ = nullptr;
+
+    DialogMessageBox messageBox_;
+    GroupFileChooser chooseFile_;
 
     MacroGroupAdapter groupAdapter_;
     KeyAndDelayAdapter keyAdapter_;

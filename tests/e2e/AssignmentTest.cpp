@@ -675,5 +675,63 @@ TEST_F(AssignmentTest, WithTheSimulatedKeyboardAMacroIsRecordedByTyping) {
     type(&Window(), Qt::Key_F1, false, nullptr);
 }
 
+// Export writes the selected group to the file the user picks; import adds
+// the groups of a picked file after the others, exactly as exported. A file
+// that is refused is told and adds nothing; choosing no file does nothing.
+TEST_F(AssignmentTest, GroupsGoToAndComeFromAFile) {
+    folder.Write("macro.xml", MacroFile(kTwoGroups));
+    folder.Write("not-ours.xml", "<?xml version=\"1.0\"?>\n<macro><group name=\"x\"/></macro>\n");
+    folder.Write("cut-short.xml",
+                 "<?xml version=\"1.0\"?>\n<keywright-macros version=\"1\">\n<gro");
+    StartRunning();
+    const QString exported = QString::fromStdString((folder.Path() / "shared.xml").string());
+    EXPECT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
+        QString chosen;
+        std::vector<bool> asked; // save?
+        d.SetFileChooser([&](QWidget*, bool save) {
+            asked.push_back(save);
+            return chosen;
+        });
+        SelectGroup(d, 1);
+        chosen = exported;
+        Click(d, "groupExport");
+        EXPECT_TRUE(boxes.empty());
+        Click(d, "groupImport");
+        ASSERT_EQ(Macros().GroupCount(), 3u);
+        EXPECT_EQ(Macros().Groups().at(2), Macros().Groups().at(1));
+        EXPECT_EQ(In<ui::ListView>(d, "macro_group")->RowCount(), 3);
+
+        for (const char* file : {"not-ours.xml", "cut-short.xml", "missing.xml"}) {
+            SCOPED_TRACE(file);
+            boxes.clear();
+            chosen = QString::fromStdString((folder.Path() / file).string());
+            Click(d, "groupImport");
+            EXPECT_EQ(Macros().GroupCount(), 3u);
+            ASSERT_EQ(boxes.size(), 1u);
+            EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("No group was imported.\n")))
+                << boxes[0].text.toStdString();
+        }
+
+        // Nothing chosen: nothing happens.
+        boxes.clear();
+        chosen.clear();
+        Click(d, "groupImport");
+        Click(d, "groupExport");
+        EXPECT_TRUE(boxes.empty());
+        EXPECT_EQ(asked, (std::vector<bool>{true, false, false, false, false, false, true}));
+
+        // A file that cannot be written is told.
+        chosen = QString::fromStdString((folder.Path() / "no-such-folder" / "x.xml").string());
+        Click(d, "groupExport");
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_TRUE(boxes[0].text.startsWith(QStringLiteral("The group was not exported.\n")));
+        Click(d, "btnCancel");
+    }));
+    // Saved with the import.
+    MacroSettings saved(SaveMode::ReadOnly);
+    ASSERT_TRUE(saved.Load(folder.Path() / "macro.xml"));
+    EXPECT_EQ(saved.GroupCount(), 3u);
+}
+
 } // namespace
 } // namespace keywright::app::test
