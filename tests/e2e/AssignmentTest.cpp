@@ -299,11 +299,15 @@ TEST_F(AssignmentTest, RecordingMeasuresFixesOrDropsThePauses) {
     const struct {
         const char* mode;
         const char* check;
+        const char* fixed; // typed into the delay edit; null: left as it is (10)
         std::vector<std::uint32_t> delays;
     } cases[] = {
-        {"recorded", "chk_macro_realy_delay", {80, 120, 0}},
-        {"fixed 10", "chk_macro_fixed_delay", {10, 10, 0}},
-        {"none", "chk_macro_no_delay", {0, 0, 0}},
+        {"recorded", "chk_macro_realy_delay", nullptr, {80, 120, 0}},
+        {"fixed 10", "chk_macro_fixed_delay", nullptr, {10, 10, 0}},
+        {"fixed 25", "chk_macro_fixed_delay", "25", {25, 25, 0}},
+        // A negative pause would be read back as one of weeks.
+        {"fixed -5", "chk_macro_fixed_delay", "-5", {0, 0, 0}},
+        {"none", "chk_macro_no_delay", nullptr, {0, 0, 0}},
     };
     clock = &time;
     for (const auto& c : cases) {
@@ -312,6 +316,8 @@ TEST_F(AssignmentTest, RecordingMeasuresFixesOrDropsThePauses) {
         StartRunning();
         EXPECT_TRUE(WithDialog(kF1, [&](MacroRecordDlg& d) {
             Click(d, c.check);
+            if (c.fixed != nullptr)
+                In<ui::Edit>(d, "edit_macro_delay_time")->setText(QString::fromLatin1(c.fixed));
             Click(d, "chk_macro_record");
             EXPECT_TRUE(d.RecordingStarted());
             KeyEvent(d, kA, true);
