@@ -30,7 +30,7 @@ CMainDlg::CMainDlg(MainWindowContext context)
       commands_(keyboard_, context_.settings.GetLedEffectTable(),
                 context_.settings.GetSideModelTable()),
       engine_(std::make_unique<OutputEngine>(context_.settings.GetRecordStore(),
-                                             context_.virtualDevice)),
+                                             context_.virtualDevice, Time())),
       keyMonitor_(std::make_unique<HidUsbFilter::KeyMonitor>(context_.backend.Filter())),
       taskRunner_(std::make_unique<RunableThread<0>>()),
       relay_(std::make_shared<NotificationRelay>()) {
@@ -55,7 +55,11 @@ CMainDlg::~CMainDlg() {
 }
 
 int CMainDlg::OnCoordButtonClick(qint32 id, QString name, quint32 up, quint32 flags, QPoint point) {
-    return keyClick_ ? keyClick_(*this, id, name, up, flags, point) : 0;
+    if (keyClick_)
+        return keyClick_(*this, id, name, up, flags, point);
+    if (up != 0 && keyboard_.IsOpen())
+        AssignKeyFlow(id, name);
+    return 0;
 }
 
 bool CMainDlg::TrayAvailable() const {

@@ -37,6 +37,10 @@ namespace keywright::widgets {
 class CoordButtonImage;
 }
 
+namespace keywright::assign {
+class MacroRecordDlg;
+}
+
 namespace keywright::app {
 
 // The program's modal message box: (owner, caption, text, buttons) →
@@ -45,9 +49,8 @@ namespace keywright::app {
 using MessageBoxFunction = std::function<int(QWidget* owner, const QString& caption,
                                              const QString& text, ui::MessageButtons buttons)>;
 
-// The key-assignment flow's entry: a press (up 0) or release (up 1) on key
-// `id` of the keyboard map; non-zero takes the click. The main window has no
-// flow of its own; start-up installs one when there is one.
+// A replacement of the key-assignment flow: a press (up 0) or release (up 1)
+// on key `id` of the keyboard map; non-zero takes the click.
 using KeyClickHandler = std::function<int(class CMainDlg& window, qint32 id, const QString& name,
                                           quint32 up, quint32 flags, QPoint point)>;
 
@@ -62,8 +65,8 @@ struct MainWindowContext {
     // would leave nothing to bring it back by, so the window minimises
     // instead.
     std::function<bool()> trayAvailable;
-    // The time the command spacing of the page is measured by; null: the
-    // system's clock.
+    // The time the command spacing of the page is measured by, macros play
+    // by and recorded pauses are measured by; null: the system's clock.
     Clock* clock = nullptr;
 };
 
@@ -92,6 +95,7 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     // the virtual device releases everything once more.
     ~CMainDlg() override;
 
+    // Puts `handler` in place of the window's own key-assignment flow.
     void SetKeyClickHandler(KeyClickHandler handler) { keyClick_ = std::move(handler); }
 
     // Marks every key that has a record on the keyboard map and gives it its
@@ -125,9 +129,19 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     // An arrival or removal of a device interface.
     void OnDeviceChange(platform::DeviceChange change, const std::string& path);
 
-    // widgets::ICoordButtonClickListener: handed to the key-assignment flow.
+    // widgets::ICoordButtonClickListener: the key-assignment flow. The
+    // release of a click on a key, while the keyboard is there, opens the
+    // assignment dialog for that key and waits for it; OK stores the key's
+    // record (record.xml, check mark, tooltip, the filter's key table),
+    // "remove" deletes it, cancel changes nothing here. Always 0, so the map
+    // applies its own selection to the press.
     int OnCoordButtonClick(qint32 id, QString name, quint32 up, quint32 flags,
                            QPoint point) override;
+    // A new assignment dialog for key `id`, as a click opens it (the key's
+    // name is added to the keys being assigned); not yet created.
+    std::unique_ptr<assign::MacroRecordDlg> MakeAssignmentDialog(qint32 id, const QString& name);
+    // The assignment dialog while it runs; null otherwise.
+    assign::MacroRecordDlg* ActiveDialog() const { return activeDialog_; }
 
     HidDevice& Keyboard() { return keyboard_; }
     KeyboardCommands& Commands() { return commands_; }
@@ -150,6 +164,10 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
 
     void BindControls();
     void RouteEvents();
+    // The key-assignment flow after the release on key `id`.
+    void AssignKeyFlow(qint32 id, const QString& name);
+    void StoreAssignment(qint32 id, KeyCode code, const QString& name);
+    void RemoveAssignment(qint32 id, KeyCode code);
     void StartEngine();
     void OnMenuCommand(int id);
     void Warn(QWidget* owner, const QString& text,
@@ -175,6 +193,7 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
     HidDevice keyboard_;
     KeyboardCommands commands_;
     std::map<qint32, QString> assignKeyNames_; // for the key-assignment flow
+    assign::MacroRecordDlg* activeDialog_ = nullptr;
     widgets::CoordButtonImage* keyboardMap_ = nullptr;
     ui::TabCtrl* effectTabs_ = nullptr;
     ui::ComboBox* effectList_ = nullptr;

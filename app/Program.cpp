@@ -5,6 +5,7 @@
 #include "app/NamedIds.h"
 #include "app/SimulatedKeyboardInput.h"
 #include "app/SingleInstance.h"
+#include "assign/dialog/MacroRecordDlg.h"
 #include "engine/DriverInstaller.h"
 #include "platform/Files.h"
 #include "platform/NativeBackend.h"
@@ -24,6 +25,7 @@ const char* const kUsageText = R"(usage: keywright [options] [-hid]
 
   -hid                start with the window hidden (in the tray; minimised where there is none)
   --screenshot FILE   write the main window, as initialised, to FILE (PNG) and end
+  --screenshot-dialog with --screenshot: write the assignment dialog as a click on F1 opens it
 )";
 
 std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> args,
@@ -46,6 +48,10 @@ std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> a
             options.screenshot = std::string(args[++i]);
             continue;
         }
+        if (args[i] == "--screenshot-dialog") {
+            options.screenshotDialog = true;
+            continue;
+        }
         if (args[i] == "--help") {
             options.help = true;
             continue;
@@ -54,6 +60,10 @@ std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> a
             tail += ' ';
         tail += args[i];
         first = false;
+    }
+    if (options.screenshotDialog && options.screenshot.empty()) {
+        problem = "--screenshot-dialog needs --screenshot FILE";
+        return std::nullopt;
     }
     options.hidden = tail == "-hid";
     // The program works from its own folder; names the caller gave are
@@ -169,7 +179,16 @@ std::optional<int> Program::Start() {
 int Program::WriteScreenshot() {
     window_->show();
     QApplication::processEvents();
-    const QPixmap picture = window_->grab();
+    std::unique_ptr<assign::MacroRecordDlg> dialog;
+    if (options_.screenshotDialog) {
+        constexpr qint32 kF1 = 0x3A;
+        dialog = window_->MakeAssignmentDialog(kF1, QStringLiteral("F1"));
+        dialog->Create();
+        dialog->show();
+        QApplication::processEvents();
+    }
+    const QPixmap picture = dialog ? dialog->grab() : window_->grab();
+    dialog.reset();
     const QString file = QString::fromStdString(options_.screenshot);
     if (picture.isNull() || !picture.save(file, "PNG")) {
         std::cerr << "keywright: cannot write the screenshot " << options_.screenshot << "\n";

@@ -32,6 +32,9 @@ struct StartOptions {
     bool hidden = false;
     // --screenshot FILE: write the initialised main window to FILE (PNG) and end.
     std::string screenshot;
+    // --screenshot-dialog: the screenshot shows the assignment dialog, opened
+    // for F1 on the main window, instead.
+    bool screenshotDialog = false;
     bool help = false;
 };
 

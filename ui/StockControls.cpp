@@ -1,5 +1,9 @@
 #include "ui/StockControls.h"
 
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
 namespace keywright::ui {
 namespace {
 
@@ -37,6 +41,31 @@ void RadioBox::SetCheck(bool checked) {
 }
 
 Text::Text(QWidget* parent) : QLabel(parent) {}
+
+void Text::SetElide(bool elide) {
+    elide_ = elide;
+    update();
+}
+
+QString Text::ShownText() const {
+    if (!elide_)
+        return text();
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+void Text::paintEvent(QPaintEvent* event) {
+    if (!elide_ || wordWrap() || textFormat() == Qt::RichText) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    QStyleOption option;
+    option.initFrom(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+    drawFrame(&painter);
+    style()->drawItemText(&painter, contentsRect(), static_cast<int>(alignment()), palette(),
+                          isEnabled(), ShownText(), foregroundRole());
+}
 
 Edit::Edit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, [this] {

@@ -62,12 +62,25 @@ class RadioBox : public QRadioButton, public Control {
     void SetCheck(bool checked);
 };
 
-// Static text.
+// Static text. With the layout property "elide" = true, a single-line text
+// wider than the control ends in an ellipsis instead of being cut off.
 class Text : public QLabel, public Control {
     Q_OBJECT
     KEYWRIGHT_UI_CLASS("text", Control)
+    Q_PROPERTY(bool elide READ Elides WRITE SetElide)
   public:
     explicit Text(QWidget* parent = nullptr);
+
+    bool Elides() const { return elide_; }
+    void SetElide(bool elide);
+    // The text as drawn: the whole text, or its elided form.
+    QString ShownText() const;
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    bool elide_ = false;
 };
 
 // A single-line edit; raises an edit change for every change of its text,

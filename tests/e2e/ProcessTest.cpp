@@ -62,6 +62,19 @@ TEST(Process, ScreenshotOfTheSimulatedStartIsWrittenAndTheProgramEnds) {
     EXPECT_TRUE(folder.Exists("sidemodel.xml"));
 }
 
+TEST(Process, TheAssignmentDialogCanBeTheScreenshot) {
+    keywright::test::TempFolder folder;
+    const QString dir = QString::fromStdString(folder.Path().string());
+    const Outcome run = RunProgram(
+        {"--simulate", "--dir", dir, "--screenshot", dir + "/dialog.png", "--screenshot-dialog"});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QImage picture(dir + "/dialog.png");
+    ASSERT_FALSE(picture.isNull());
+    // The dialog's one size, not the main window's.
+    EXPECT_EQ(picture.size(), QSize(800, 600));
+    EXPECT_EQ(RunProgram({"--simulate", "--dir", dir, "--screenshot-dialog"}).exitCode, 2);
+}
+
 TEST(Process, WrongOptionsEndWithTheUsage) {
     for (const QStringList& args :
          {QStringList{"--sim-firmware", "x"}, QStringList{"--dir"}, QStringList{"--screenshot"}}) {

@@ -31,6 +31,9 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"device", {"base", "platform", "settings"}},
     {"engine", {"base", "platform", "settings", "threads"}},
     {"assign", {"base", "platform", "settings"}},
+    // The assignment dialog: the rules above on the toolkit.
+    {"assign/dialog",
+     {"base", "platform", "settings", "assign", "engine", "threads", "ui", "widgets"}},
     {"ui", {"base"}},
     {"positions", {"base"}},
     {"widgets", {"base", "positions", "ui"}},
@@ -39,12 +42,12 @@ const std::map<std::string, std::set<std::string>> kAllowed = {
     {"ctl",
      {"base", "platform", "platform/sim", "settings", "assign", "device", "engine", "threads"}},
     {"app",
-     {"base", "platform", "platform/sim", "settings", "assign", "device", "engine", "threads", "ui",
-      "widgets", "ctl"}},
+     {"base", "platform", "platform/sim", "settings", "assign", "assign/dialog", "device", "engine",
+      "threads", "ui", "widgets", "ctl"}},
 };
 
 // Folders whose sources may include Qt headers.
-const std::set<std::string> kQtFolders = {"ui", "widgets", "app"};
+const std::set<std::string> kQtFolders = {"ui", "widgets", "assign/dialog", "app"};
 
 // Headers only a platform back end may include.
 const std::regex
@@ -52,6 +55,8 @@ const std::regex
 
 std::string LibraryOf(const fs::path& relative) {
     const std::string first = relative.begin()->string();
+    if (relative.parent_path() == "assign/dialog")
+        return "assign/dialog";
     if (first == "platform") {
         const fs::path folder = relative.parent_path();
         if (folder != "platform")

@@ -68,7 +68,6 @@ constexpr Required kRequired[] = {
     // Assignment dialog.
     {"LAYOUT:macro", "title", "text", 65536},
     {"LAYOUT:macro", "btnMin", "button", 65560},
-    {"LAYOUT:macro", "btnRestore", "button", 65561},
     {"LAYOUT:macro", "btnCancel", "button", 65562},
     {"LAYOUT:macro", "text_recording_keys", "text", 65563},
     {"LAYOUT:macro", "tab_macro_mode_selection", "tabctrl2", 65564},
@@ -89,7 +88,6 @@ constexpr Required kRequired[] = {
     {"LAYOUT:macro", "chk_macro_no_delay", "check", 65588},
     {"LAYOUT:macro", "chk_macro_record", "checkex", 65589},
     {"LAYOUT:macro", "macro_play_mode", "combobox", 65590},
-    {"LAYOUT:macro", "chk_single_record", "checkex", 65591},
     {"LAYOUT:macro", "edit_single_key", "text", 65592},
     {"LAYOUT:macro", "cmb_media_keys", "combobox", 65593},
     {"LAYOUT:macro", "cmb_function_keys", "combobox", 65594},
