@@ -5,8 +5,8 @@
 #include "app/NamedIds.h"
 #include "app/SimulatedKeyboardInput.h"
 #include "app/SingleInstance.h"
+#include "ctl/ProgramFolders.h"
 #include "engine/DriverInstaller.h"
-#include "platform/Files.h"
 #include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
 #include "ui/Toolkit.h"
@@ -29,7 +29,6 @@ const char* const kUsageText = R"(usage: keywright [options] [-hid]
 std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> args,
                                              std::string& problem) {
     StartOptions options;
-    options.program.dir = platform::ExecutableFolder();
     std::string tail;
     bool first = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -56,11 +55,14 @@ std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> a
         first = false;
     }
     options.hidden = tail == "-hid";
-    // The program works from its own folder; names the caller gave are
-    // meant from where it was started.
+    // The program works from its resource folder; names the caller gave are
+    // meant from where it was started. Without --dir the settings folder is
+    // chosen at start (ProgramFolders).
     std::error_code error;
-    if (const auto dir = std::filesystem::absolute(options.program.dir, error); !error)
-        options.program.dir = dir;
+    if (!options.program.dir.empty()) {
+        if (const auto dir = std::filesystem::absolute(options.program.dir, error); !error)
+            options.program.dir = dir;
+    }
     if (!options.screenshot.empty()) {
         if (const auto file = std::filesystem::absolute(options.screenshot, error); !error)
             options.screenshot = file.string();
@@ -87,6 +89,16 @@ void Program::LoadSettings() {
 }
 
 std::optional<int> Program::Start() {
+    // Where the resources are and the settings go; an installed copy makes
+    // the user's settings folder on its first start.
+    std::string problem;
+    const std::optional<ProgramFolders> folders = ProgramFoldersFor(options_.program.dir, problem);
+    if (!folders) {
+        std::cerr << "keywright: " << problem << "\n";
+        return 1;
+    }
+    options_.program.dir = folders->settings;
+
     // The world the program works on.
     if (environment_.backend != nullptr) {
         backend_ = environment_.backend;
@@ -105,9 +117,9 @@ std::optional<int> Program::Start() {
     DriverInstaller(backend_->Processes(), *virtualDevice_).EnsureVirtualDevice("");
     virtualDevice_->ReleaseAll();
 
-    // The program folder holds the resource package; relative paths resolve
+    // The resource folder holds the resource package; relative paths resolve
     // against it.
-    const std::filesystem::path programFolder = platform::ExecutableFolder();
+    const std::filesystem::path& programFolder = folders->resources;
     QDir::setCurrent(QString::fromStdString(programFolder.string()));
 
     // One toolkit per process: a start made inside a process that already

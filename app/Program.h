@@ -70,7 +70,8 @@ class Program {
     // a window to run (it may already have been destroyed by its
     // initialisation, when there is no keyboard), else the exit code: 0 when
     // another instance took the start, or after a screenshot; 1 when the
-    // screenshot could not be written.
+    // screenshot could not be written, or there is no settings folder (the
+    // reason on standard error).
     std::optional<int> Start();
     // The message loop until the main window is destroyed: 0 when it was
     // closed, 1 when it ended during its initialisation (no keyboard).

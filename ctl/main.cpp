@@ -4,9 +4,9 @@
 #include "ctl/Arguments.h"
 #include "ctl/AssignCli.h"
 #include "ctl/KeyboardCli.h"
+#include "ctl/ProgramFolders.h"
 #include "ctl/ProgramOptions.h"
 #include "ctl/SettingsJson.h"
-#include "platform/Files.h"
 #include "settings/SettingsRegistry.h"
 
 #include <iostream>
@@ -129,7 +129,6 @@ int Normalize(const std::filesystem::path& dir) {
 int Main(const std::vector<std::string_view>& all) {
     // Global options may stand anywhere; what is left is the command.
     KeyboardCliOptions options;
-    options.dir = platform::ExecutableFolder();
     std::vector<std::string_view> args;
     for (size_t i = 0; i < all.size(); ++i) {
         std::string problem;
@@ -147,6 +146,14 @@ int Main(const std::vector<std::string_view>& all) {
     }
     if (args.empty())
         return Usage("no command given");
+    // The settings folder the window program uses too.
+    std::string problem;
+    const std::optional<ProgramFolders> folders = ProgramFoldersFor(options.dir, problem);
+    if (!folders) {
+        std::cerr << "keywright-ctl: " << problem << "\n";
+        return kFailed;
+    }
+    options.dir = folders->settings;
 
     std::error_code ec;
     if (!std::filesystem::is_directory(options.dir, ec)) {
