@@ -5,6 +5,7 @@
 #include "app/NamedIds.h"
 #include "app/SimulatedKeyboardInput.h"
 #include "app/SingleInstance.h"
+#include "ctl/Autostart.h"
 #include "ctl/ProgramFolders.h"
 #include "engine/DriverInstaller.h"
 #include "platform/NativeBackend.h"
@@ -24,6 +25,7 @@ const char* const kUsageText = R"(usage: keywright [options] [-hid]
 
   -hid                start with the window hidden (in the tray; minimised where there is none)
   --screenshot FILE   write the main window, as initialised, to FILE (PNG) and end
+  --help              print this text
 )";
 
 std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> args,
@@ -152,6 +154,12 @@ std::optional<int> Program::Start() {
         }))
         return 0;
 
+    std::filesystem::path autostart = environment_.autostartEntry;
+    if (autostart.empty()) {
+        std::string noFolder; // then the menu item stays inert
+        autostart = AutostartEntryPath(CurrentFolderSurroundings(), noFolder)
+                        .value_or(std::filesystem::path());
+    }
     MainWindowContext context{*backend_,
                               *settings_,
                               *virtualDevice_,
@@ -159,7 +167,9 @@ std::optional<int> Program::Start() {
                               environment_.messageBox ? environment_.messageBox
                                                       : MessageBoxFunction(ShowPackageMessageBox),
                               environment_.trayAvailable,
-                              environment_.clock};
+                              environment_.clock,
+                              autostart,
+                              WindowProgramPath()};
     if (options_.program.simulate && World() != nullptr)
         simulatedKeys_ = std::make_unique<SimulatedKeyboardInput>(World()->Filter());
     window_ = std::make_unique<CMainDlg>(std::move(context));

@@ -51,6 +51,9 @@ struct ProgramEnvironment {
     std::function<bool()> trayAvailable;  // null: asks the desktop
     std::string instanceName;             // empty: the user's instance socket
     Clock* clock = nullptr;               // null: the system's clock
+    // The session autostart entry the "more" menu turns on and off; empty:
+    // the user's own (ctl/Autostart.h).
+    std::filesystem::path autostartEntry;
     // The simulated world behind `backend`, when it is one: with
     // --simulate, keys typed into the windows go to its filter.
     sim::SimWorld* world = nullptr;

@@ -16,6 +16,8 @@ const char* const kProgramOptionsHelp =
   --trace             print the trace lines of the keyboard link and the virtual device search
 )";
 
+const char* const kProgramVersion = KEYWRIGHT_VERSION;
+
 OptionResult TakeProgramOption(std::span<const std::string_view> args, std::size_t& i,
                                ProgramOptions& options, std::string& problem) {
     const std::string_view option = args[i];
