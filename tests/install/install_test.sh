@@ -267,6 +267,9 @@ if want dir; then
     check "settings in the chosen folder" grep -q . "$work/chosen/ledeffect.xml"
     check "no config.xml copied into a chosen folder" [ ! -e "$work/chosen/config.xml" ]
     same "nothing in HOME" "" "$(listing "$home")"
+    # --dir needs no home folder.
+    check "--dir without HOME" bash -c 'cd "$1" && env -u XDG_CONFIG_HOME HOME= "$2" --dir "$3" settings dump >/dev/null' \
+        _ "$work" "$prefix/bin/keywright-ctl" "$work/chosen"
     check "a --dir that is missing is refused" \
         fails as_user "$home" "$prefix/bin/keywright-ctl" --dir "$work/missing" settings dump
 fi
