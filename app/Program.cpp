@@ -213,6 +213,9 @@ int Program::Run() {
 
 int RunKeywright(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Desktops find the window's desktop entry, and so its name and icon, by
+    // this ID (Wayland's app_id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(KEYWRIGHT_APP_ID));
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     std::string problem;
     const std::optional<StartOptions> options = ParseCommandLine(args, problem);
