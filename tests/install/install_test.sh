@@ -10,7 +10,8 @@
 #
 # CASE runs one group of checks (tree, validate, manual, completion, first-start,
 # two-homes, portable, dir, autostart); without it all of them run. Every
-# failure is reported; the exit status is 1 if any check failed.
+# failure is reported; the exit status is 1 if any check failed. KEEP=1 keeps
+# the temporary folder for a look after a failure.
 set -uo pipefail
 
 build=$(cd "$1" && pwd)
