@@ -190,6 +190,7 @@ void CMainDlg::RouteEvents() {
     OnCommand(QStringLiteral("btn_restore"), [this](ui::Event&) { showNormal(); });
     OnCommand(QStringLiteral("zh_cn"), [this](ui::Event&) { SwitchLanguage("lang_cn"); });
     OnCommand(QStringLiteral("jp"), [this](ui::Event&) { SwitchLanguage("lang_en"); });
+    OnCommand(QStringLiteral("autostart"), [this](ui::Event&) { ToggleAutostart(); });
     OnCommand(QStringLiteral("btn_restore_factory"), [this](ui::Event&) { RestoreFactory(); });
     for (const int id : {kMenuCheckFirmware, kMenuExit}) {
         // Menu commands only; a control that happened to carry the same ID

@@ -20,6 +20,7 @@
 #include <QTimer>
 #include <array>
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <memory>
@@ -68,6 +69,12 @@ struct MainWindowContext {
     // The time the command spacing of the page is measured by, macros play
     // by and recorded pauses are measured by; null: the system's clock.
     Clock* clock = nullptr;
+    // The user's session autostart entry, which the "more" menu's "Start with
+    // the desktop" writes and removes, and the program it starts; an empty
+    // entry (the user has no configuration folder) leaves the item unchecked
+    // and inert.
+    std::filesystem::path autostartEntry;
+    std::filesystem::path windowProgram;
 };
 
 // The controller of the program's only top-level window ("LAYOUT:XML_MAINWND"):
@@ -116,6 +123,9 @@ class CMainDlg : public ui::HostWindow, public widgets::ICoordButtonClickListene
 
     // Chrome, language, device information.
     void ShowMoreMenu();
+    // The "more" menu's "Start with the desktop": writes the autostart entry
+    // when there is none, else removes it; a failure goes to the log.
+    void ToggleAutostart();
     bool SwitchLanguage(const QString& name);
     void UpdateFirmwareText();
     void CheckFirmware();

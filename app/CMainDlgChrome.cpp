@@ -4,6 +4,7 @@
 #include "app/CMainDlg.h"
 #include "app/NamedIds.h"
 #include "base/Log.h"
+#include "ctl/Autostart.h"
 #include "device/HidDiscovery.h"
 #include "ui/Menu.h"
 #include "ui/StockControls.h"
@@ -21,10 +22,24 @@ void CMainDlg::ShowMoreMenu() {
     ui::Menu menu;
     if (!menu.LoadResource(QStringLiteral("smenuex:menu_more")))
         return;
+    // The check mark says what the next login does, whoever wrote the entry.
+    menu.SetChecked(QStringLiteral("autostart"), !context_.autostartEntry.empty() &&
+                                                     AutostartEntryExists(context_.autostartEntry));
     // Directly below the button, left edges aligned.
     const QPoint below = button != nullptr ? button->mapToGlobal(button->rect().bottomLeft())
                                            : mapToGlobal(QPoint(0, 0));
     menu.Exec(below, this);
+}
+
+void CMainDlg::ToggleAutostart() {
+    const std::filesystem::path& entry = context_.autostartEntry;
+    if (entry.empty())
+        return;
+    const platform::FileResult done = AutostartEntryExists(entry)
+                                          ? RemoveAutostartEntry(entry)
+                                          : WriteAutostartEntry(entry, context_.windowProgram);
+    if (!done)
+        LogLine("desktop: start with the desktop: " + done.error);
 }
 
 void CMainDlg::HideToTray() {

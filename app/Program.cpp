@@ -6,8 +6,9 @@
 #include "app/SimulatedKeyboardInput.h"
 #include "app/SingleInstance.h"
 #include "assign/dialog/MacroRecordDlg.h"
+#include "ctl/Autostart.h"
+#include "ctl/ProgramFolders.h"
 #include "engine/DriverInstaller.h"
-#include "platform/Files.h"
 #include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
 #include "ui/Toolkit.h"
@@ -26,12 +27,12 @@ const char* const kUsageText = R"(usage: keywright [options] [-hid]
   -hid                start with the window hidden (in the tray; minimised where there is none)
   --screenshot FILE   write the main window, as initialised, to FILE (PNG) and end
   --screenshot-dialog with --screenshot: write the assignment dialog as a click on F1 opens it
+  --help              print this text
 )";
 
 std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> args,
                                              std::string& problem) {
     StartOptions options;
-    options.program.dir = platform::ExecutableFolder();
     std::string tail;
     bool first = true;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -66,11 +67,14 @@ std::optional<StartOptions> ParseCommandLine(std::span<const std::string_view> a
         return std::nullopt;
     }
     options.hidden = tail == "-hid";
-    // The program works from its own folder; names the caller gave are
-    // meant from where it was started.
+    // The program works from its resource folder; names the caller gave are
+    // meant from where it was started. Without --dir the settings folder is
+    // chosen at start (ProgramFolders).
     std::error_code error;
-    if (const auto dir = std::filesystem::absolute(options.program.dir, error); !error)
-        options.program.dir = dir;
+    if (!options.program.dir.empty()) {
+        if (const auto dir = std::filesystem::absolute(options.program.dir, error); !error)
+            options.program.dir = dir;
+    }
     if (!options.screenshot.empty()) {
         if (const auto file = std::filesystem::absolute(options.screenshot, error); !error)
             options.screenshot = file.string();
@@ -97,6 +101,16 @@ void Program::LoadSettings() {
 }
 
 std::optional<int> Program::Start() {
+    // Where the resources are and the settings go; an installed copy makes
+    // the user's settings folder on its first start.
+    std::string problem;
+    const std::optional<ProgramFolders> folders = ProgramFoldersFor(options_.program.dir, problem);
+    if (!folders) {
+        std::cerr << "keywright: " << problem << "\n";
+        return 1;
+    }
+    options_.program.dir = folders->settings;
+
     // The world the program works on.
     if (environment_.backend != nullptr) {
         backend_ = environment_.backend;
@@ -115,9 +129,9 @@ std::optional<int> Program::Start() {
     DriverInstaller(backend_->Processes(), *virtualDevice_).EnsureVirtualDevice("");
     virtualDevice_->ReleaseAll();
 
-    // The program folder holds the resource package; relative paths resolve
+    // The resource folder holds the resource package; relative paths resolve
     // against it.
-    const std::filesystem::path programFolder = platform::ExecutableFolder();
+    const std::filesystem::path& programFolder = folders->resources;
     QDir::setCurrent(QString::fromStdString(programFolder.string()));
 
     // One toolkit per process: a start made inside a process that already
@@ -150,6 +164,12 @@ std::optional<int> Program::Start() {
         }))
         return 0;
 
+    std::filesystem::path autostart = environment_.autostartEntry;
+    if (autostart.empty()) {
+        std::string noFolder; // then the menu item stays inert
+        autostart = AutostartEntryPath(CurrentFolderSurroundings(), noFolder)
+                        .value_or(std::filesystem::path());
+    }
     MainWindowContext context{*backend_,
                               *settings_,
                               *virtualDevice_,
@@ -157,7 +177,9 @@ std::optional<int> Program::Start() {
                               environment_.messageBox ? environment_.messageBox
                                                       : MessageBoxFunction(ShowPackageMessageBox),
                               environment_.trayAvailable,
-                              environment_.clock};
+                              environment_.clock,
+                              autostart,
+                              WindowProgramPath()};
     if (options_.program.simulate && World() != nullptr)
         simulatedKeys_ = std::make_unique<SimulatedKeyboardInput>(World()->Filter());
     window_ = std::make_unique<CMainDlg>(std::move(context));
@@ -210,6 +232,9 @@ int Program::Run() {
 
 int RunKeywright(int argc, char** argv) {
     QApplication application(argc, argv);
+    // Desktops find the window's desktop entry, and so its name and icon, by
+    // this ID (Wayland's app_id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(KEYWRIGHT_APP_ID));
     const std::vector<std::string_view> args(argv + 1, argv + argc);
     std::string problem;
     const std::optional<StartOptions> options = ParseCommandLine(args, problem);

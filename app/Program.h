@@ -54,6 +54,9 @@ struct ProgramEnvironment {
     std::function<bool()> trayAvailable;  // null: asks the desktop
     std::string instanceName;             // empty: the user's instance socket
     Clock* clock = nullptr;               // null: the system's clock
+    // The session autostart entry the "more" menu turns on and off; empty:
+    // the user's own (ctl/Autostart.h).
+    std::filesystem::path autostartEntry;
     // The simulated world behind `backend`, when it is one: with
     // --simulate, keys typed into the windows go to its filter.
     sim::SimWorld* world = nullptr;
@@ -73,7 +76,8 @@ class Program {
     // a window to run (it may already have been destroyed by its
     // initialisation, when there is no keyboard), else the exit code: 0 when
     // another instance took the start, or after a screenshot; 1 when the
-    // screenshot could not be written.
+    // screenshot could not be written, or there is no settings folder (the
+    // reason on standard error).
     std::optional<int> Start();
     // The message loop until the main window is destroyed: 0 when it was
     // closed, 1 when it ended during its initialisation (no keyboard).

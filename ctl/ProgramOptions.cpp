@@ -7,13 +7,16 @@
 namespace keywright {
 
 const char* const kProgramOptionsHelp =
-    R"(  --dir D             the program folder with the settings files (default: this executable's folder)
+    R"(  --dir D             the folder of the settings files (default: beside the executable; for an
+                      installed copy $XDG_CONFIG_HOME/keywright, that is ~/.config/keywright)
   --simulate          run against the simulated keyboard, filter and virtual device, which print
                       every report, control request and packet they receive
   --sim-no-keyboard   the same simulated world, but without the keyboard plugged in
   --sim-firmware V    the firmware version the simulated keyboard answers (major * 256 + minor)
   --trace             print the trace lines of the keyboard link and the virtual device search
 )";
+
+const char* const kProgramVersion = KEYWRIGHT_VERSION;
 
 OptionResult TakeProgramOption(std::span<const std::string_view> args, std::size_t& i,
                                ProgramOptions& options, std::string& problem) {

@@ -41,6 +41,9 @@ OptionResult TakeProgramOption(std::span<const std::string_view> args, std::size
 // The help lines of the shared options, for a usage text.
 extern const char* const kProgramOptionsHelp;
 
+// Keywright's version, the project's ("0.1.0").
+extern const char* const kProgramVersion;
+
 // The world a simulated run works on: the standard devices (without the
 // keyboard when the options say so), the keyboard answering the chosen
 // firmware version, every report, packet and filter request printed on

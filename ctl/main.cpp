@@ -3,11 +3,12 @@
 
 #include "ctl/Arguments.h"
 #include "ctl/AssignCli.h"
+#include "ctl/Autostart.h"
 #include "ctl/KeyboardCli.h"
 #include "ctl/MacroCli.h"
+#include "ctl/ProgramFolders.h"
 #include "ctl/ProgramOptions.h"
 #include "ctl/SettingsJson.h"
-#include "platform/Files.h"
 #include "settings/SettingsRegistry.h"
 
 #include <iostream>
@@ -54,10 +55,16 @@ key engine:
                                 interrupted: "down 07:0004 A" (with --simulate: a few scripted keys)
   send CODE...                  tap each key code (hex, 0x70004 is A) on the virtual output device
 
+desktop session:
+  autostart [on|off]            start Keywright hidden (keywright -hid) with the desktop session,
+                                or no longer; without on or off, print which it is
+
 options:
 )";
 
-constexpr const char* kUsageTail = R"(
+constexpr const char* kUsageTail = R"(  --help, -h          print this text
+  --version           print Keywright's version
+
 exit codes: 0 done, 1 failed, 2 bad arguments, 3 no keyboard (or filter, or virtual device),
             4 keyboard not accessible
 )";
@@ -132,10 +139,36 @@ int Normalize(const std::filesystem::path& dir) {
     return ok ? kOk : kFailed;
 }
 
+// autostart [on|off]: the user's session start, which the window's "more"
+// menu turns on and off too.
+int RunAutostartCommand(const std::vector<std::string_view>& args) {
+    if (args.size() > 2 || (args.size() == 2 && args[1] != "on" && args[1] != "off"))
+        return Usage("autostart takes on or off");
+    std::string problem;
+    const std::optional<std::filesystem::path> entry =
+        AutostartEntryPath(CurrentFolderSurroundings(), problem);
+    if (!entry) {
+        std::cerr << "keywright-ctl: " << problem << "\n";
+        return kFailed;
+    }
+    if (args.size() == 1) {
+        std::cout << (AutostartEntryExists(*entry) ? "on" : "off") << "\n";
+        return kOk;
+    }
+    const platform::FileResult done = args[1] == "on"
+                                          ? WriteAutostartEntry(*entry, WindowProgramPath())
+                                          : RemoveAutostartEntry(*entry);
+    if (!done) {
+        std::cerr << "keywright-ctl: " << done.error << "\n";
+        return kFailed;
+    }
+    std::cout << "autostart " << args[1] << ": " << entry->string() << "\n";
+    return kOk;
+}
+
 int Main(const std::vector<std::string_view>& all) {
     // Global options may stand anywhere; what is left is the command.
     KeyboardCliOptions options;
-    options.dir = platform::ExecutableFolder();
     std::vector<std::string_view> args;
     for (size_t i = 0; i < all.size(); ++i) {
         std::string problem;
@@ -147,12 +180,25 @@ int Main(const std::vector<std::string_view>& all) {
         if (all[i] == "--help" || all[i] == "-h" || all[i] == "help") {
             std::cout << UsageText();
             return kOk;
+        } else if (all[i] == "--version") {
+            std::cout << "keywright-ctl " << kProgramVersion << "\n";
+            return kOk;
         } else {
             args.push_back(all[i]);
         }
     }
     if (args.empty())
         return Usage("no command given");
+    if (args[0] == "autostart")
+        return RunAutostartCommand(args);
+    // The settings folder the window program uses too.
+    std::string problem;
+    const std::optional<ProgramFolders> folders = ProgramFoldersFor(options.dir, problem);
+    if (!folders) {
+        std::cerr << "keywright-ctl: " << problem << "\n";
+        return kFailed;
+    }
+    options.dir = folders->settings;
 
     std::error_code ec;
     if (!std::filesystem::is_directory(options.dir, ec)) {

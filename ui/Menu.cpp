@@ -35,6 +35,8 @@ bool ReadItems(QXmlStreamReader& xml, std::vector<Menu::Item>& items, QString& p
             item.name = attributes.value(QLatin1String("name")).toString();
             item.text = attributes.value(QLatin1String("text")).toString();
             item.disabled = attributes.value(QLatin1String("disabled")) == u"1";
+            item.checkable = attributes.hasAttribute(QLatin1String("checked"));
+            item.checked = attributes.value(QLatin1String("checked")) == u"1";
             if (!ReadItems(xml, item.items, problem))
                 return false;
         } else {
@@ -52,7 +54,23 @@ bool ReadItems(QXmlStreamReader& xml, std::vector<Menu::Item>& items, QString& p
     return true;
 }
 
+bool SetCheckedIn(std::vector<Menu::Item>& items, const QString& name, bool checked) {
+    bool found = false;
+    for (Menu::Item& item : items) {
+        if (item.checkable && item.name == name) {
+            item.checked = checked;
+            found = true;
+        }
+        found = SetCheckedIn(item.items, name, checked) || found;
+    }
+    return found;
+}
+
 } // namespace
+
+bool Menu::SetChecked(const QString& name, bool checked) {
+    return SetCheckedIn(items_, name, checked);
+}
 
 bool Menu::Load(QByteArrayView document, QString* error) {
     rootName_.clear();
@@ -109,6 +127,8 @@ void Menu::Fill(QMenu& menu, const std::vector<Item>& items,
         } else {
             QAction* action = menu.addAction(Tr(item.text));
             action->setEnabled(!item.disabled);
+            action->setCheckable(item.checkable);
+            action->setChecked(item.checked);
             chosen.insert(action, &item);
         }
     }

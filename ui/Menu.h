@@ -21,13 +21,16 @@ namespace keywright::ui {
 //       <item name="jp" text="English"/>
 //     </item>
 //     <sep/>
+//     <item name="autostart" text="Start with the desktop" checked="0"/>
 //     <item id="6" text="Exit" disabled="1"/>
 //   </menu>
 //
 // The top element's name is free ("menu", "menuRoot", ...) and kept as
 // RootName. An item with items inside is a submenu. "id" is a command ID
 // (decimal or 0x-hexadecimal; 0 when absent), "name" a command name; either
-// or both may be given. Texts are translated when the menu opens.
+// or both may be given. An item with "checked" ("1" or "0") shows a check
+// mark, set or not; its owner usually sets it before the menu opens, from the
+// state it stands for. Texts are translated when the menu opens.
 class Menu {
   public:
     struct Item {
@@ -36,6 +39,8 @@ class Menu {
         QString text;
         bool separator = false;
         bool disabled = false;
+        bool checkable = false;
+        bool checked = false;
         std::vector<Item> items; // a submenu when not empty
     };
 
@@ -48,6 +53,10 @@ class Menu {
 
     const QString& RootName() const { return rootName_; }
     const std::vector<Item>& Items() const { return items_; }
+
+    // Sets the check mark of every checkable item named `name`, in submenus
+    // too. False when there is none.
+    bool SetChecked(const QString& name, bool checked);
 
     // Opens the menu with its top-left corner at `screenPoint` and returns
     // when it closes. The chosen item goes to `owner` (or the window that

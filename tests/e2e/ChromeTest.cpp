@@ -96,6 +96,75 @@ TEST_F(ProgramTest, TheMoreButtonOpensItsMenuBelowItself) {
     EXPECT_TRUE(window.IsDestroyed());
 }
 
+// What the "more" menu showed for "Start with the desktop" as it opened.
+struct AutostartItem {
+    bool found = false;
+    bool checkable = false;
+    bool checked = false;
+};
+
+class AutostartTest : public ProgramTest {
+  protected:
+    // Opens the "more" menu by its button and chooses "Start with the
+    // desktop" when `choose`, else closes the menu again.
+    AutostartItem OpenMoreMenu(bool choose) {
+        AutostartItem seen;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            ASSERT_NE(menu, nullptr) << "no menu came up";
+            for (QAction* action : menu->actions()) {
+                if (action->text() != "Start with the desktop")
+                    continue;
+                seen = {true, action->isCheckable(), action->isChecked()};
+                if (choose) {
+                    menu->setActiveAction(action);
+                    QTest::keyClick(menu, Qt::Key_Return);
+                    return;
+                }
+            }
+            QTest::keyClick(menu, Qt::Key_Escape);
+        });
+        Find<ui::ImageButton>("btn_more")->click();
+        return seen;
+    }
+
+    std::filesystem::path Entry() const { return session / "autostart" / "keywright.desktop"; }
+};
+
+TEST_F(AutostartTest, TheItemWritesAndRemovesTheEntryAndItsCheckMarkFollowsTheEntry) {
+    StartRunning();
+    const AutostartItem first = OpenMoreMenu(false);
+    ASSERT_TRUE(first.found);
+    EXPECT_TRUE(first.checkable);
+    EXPECT_FALSE(first.checked);
+
+    OpenMoreMenu(true);
+    ASSERT_TRUE(std::filesystem::exists(Entry()));
+    const std::string entry = keywright::test::TempFolder::ReadFile(Entry());
+    EXPECT_NE(entry.find("/keywright -hid\n"), std::string::npos) << entry;
+    EXPECT_TRUE(OpenMoreMenu(false).checked);
+
+    OpenMoreMenu(true);
+    EXPECT_FALSE(std::filesystem::exists(Entry()));
+    EXPECT_FALSE(OpenMoreMenu(false).checked);
+
+    // An entry written elsewhere (keywright-ctl autostart on) shows too.
+    std::filesystem::create_directories(session / "autostart");
+    session.Write("autostart/keywright.desktop", "[Desktop Entry]\n");
+    EXPECT_TRUE(OpenMoreMenu(false).checked);
+}
+
+TEST_F(AutostartTest, AnEntryThatCannotBeWrittenIsLoggedAndStaysOff) {
+    session.Write("autostart", "a file where the folder should be");
+    StartRunning();
+    keywright::test::ExpectLog why("desktop: start with the desktop: ");
+    OpenMoreMenu(true);
+    EXPECT_EQ(why.Seen(), 1u);
+    EXPECT_FALSE(OpenMoreMenu(false).checked);
+    EXPECT_EQ(session.Read("autostart"), "a file where the folder should be");
+    EXPECT_FALSE(Window().IsDestroyed());
+}
+
 TEST_F(ProgramTest, CommandIdsOfControlsAreNotMenuCommands) {
     StartRunning();
     Command({}, 6, false);

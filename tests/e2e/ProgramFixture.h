@@ -66,6 +66,7 @@ class ProgramTest : public testing::Test {
             return trayAvailable;
         };
         environment.instanceName = instanceName;
+        environment.autostartEntry = session / "autostart" / "keywright.desktop";
         environment.clock = clock;
         environment.world = world.get();
         return environment;
@@ -144,6 +145,8 @@ class ProgramTest : public testing::Test {
     std::string File(const char* name) const { return folder.Read(name); }
 
     keywright::test::TempFolder folder;
+    // The user's configuration folder, for the session autostart entry.
+    keywright::test::TempFolder session;
     std::unique_ptr<sim::SimWorld> world;
     sim::SimDeviceId keyboard = 0;
     std::vector<ShownBox> boxes;

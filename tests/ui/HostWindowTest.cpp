@@ -311,6 +311,32 @@ TEST(Menu, ReadsItemsWithCommandIdsNamesAndSubmenus) {
     EXPECT_TRUE(items[3].disabled);
 }
 
+TEST(Menu, AnItemWithCheckedHasACheckMarkItsOwnerSetsByName) {
+    Menu menu;
+    ASSERT_TRUE(menu.Load(R"(<menu>
+        <item name="auto" text="Start" checked="1"/>
+        <item name="plain" text="Plain"/>
+        <item text="Sub"><item name="auto" text="Again" checked="0"/></item>
+      </menu>)"));
+    const auto& items = menu.Items();
+    EXPECT_TRUE(items[0].checkable);
+    EXPECT_TRUE(items[0].checked);
+    EXPECT_FALSE(items[1].checkable);
+    EXPECT_TRUE(items[2].items[0].checkable);
+    EXPECT_FALSE(items[2].items[0].checked);
+
+    // Every checkable item of that name, in submenus too.
+    EXPECT_TRUE(menu.SetChecked("auto", false));
+    EXPECT_FALSE(items[0].checked);
+    EXPECT_TRUE(menu.SetChecked("auto", true));
+    EXPECT_TRUE(items[0].checked);
+    EXPECT_TRUE(items[2].items[0].checked);
+    // An item without "checked" gets no mark.
+    EXPECT_FALSE(menu.SetChecked("plain", true));
+    EXPECT_FALSE(items[1].checked);
+    EXPECT_FALSE(menu.SetChecked("nothing", true));
+}
+
 TEST(Menu, RejectsABrokenMenu) {
     const struct {
         const char* what;
