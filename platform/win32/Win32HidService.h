@@ -29,7 +29,9 @@ namespace keywright::platform::win32 {
 // the write at most `timeoutMs`, and a write still running then is cancelled
 // and its completion collected before Write returns (finished stays false).
 // Each write has its own completion event, so writes from several threads on
-// one handle do not take each other's completions.
+// one handle do not take each other's completions. On a handle opened without
+// FILE_FLAG_OVERLAPPED the write is synchronous: Completed or Failed, with no
+// time limit (the system cannot cancel it).
 class Win32HidService final : public HidService {
   public:
     Win32HidService();
