@@ -6,18 +6,17 @@
 #include "device/KeyboardCommands.h"
 #include "engine/KeyMonitor.h"
 #include "engine/VHidev.h"
+#include "platform/Interrupt.h"
 #include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
 #include "settings/KeyCatalogue.h"
 #include "settings/SettingsRegistry.h"
 
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
-#include <pthread.h>
 
 namespace keywright::ctl {
 namespace {
@@ -157,28 +156,6 @@ class KeyPrinter {
     }
 };
 
-// SIGINT and SIGTERM, blocked in every thread started from here on, so that
-// WaitForInterrupt takes them and the monitor's teardown (which clears the
-// filter's key table) runs.
-sigset_t InterruptSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    return signals;
-}
-
-void BlockInterrupts() {
-    const sigset_t signals = InterruptSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-}
-
-void WaitForInterrupt() {
-    const sigset_t signals = InterruptSignals();
-    int signal = 0;
-    sigwait(&signals, &signal);
-}
-
 // The key presses of a --simulate run: A, then Play Pause.
 constexpr struct {
     std::uint8_t page;
@@ -201,7 +178,7 @@ int Keys(platform::Backend& backend, sim::SimWorld* simulated) {
         return kFailed;
     }
     if (simulated == nullptr) {
-        WaitForInterrupt();
+        platform::WaitForInterrupt();
         return kOk;
     }
     sim::SimFilterService& filter = simulated->Filter();
@@ -342,9 +319,10 @@ int Run(platform::Backend& backend, sim::SimWorld* simulated, const KeyboardCliO
 
 int RunKeyboardCommand(const KeyboardCliOptions& options,
                        const std::vector<std::string_view>& args) {
-    // Before any thread starts, so that every thread inherits the mask.
+    // Before any thread starts (see CatchInterrupts): the monitor's teardown,
+    // which clears the filter's key table, must run after Ctrl+C.
     if (args[0] == "keys" && !options.simulate)
-        BlockInterrupts();
+        platform::CatchInterrupts();
     if (options.simulate) {
         const auto simulated = MakeSimulatedWorld(options, std::cout);
         return Run(simulated->Backend(), simulated.get(), options, args);

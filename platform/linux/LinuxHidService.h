@@ -1,8 +1,8 @@
 #pragma once
 
 #include "base/OnceLog.h"
+#include "platform/HandleTable.h"
 #include "platform/HidService.h"
-#include "platform/linux/HandleTable.h"
 
 #include <memory>
 

@@ -1,11 +1,11 @@
 // keywright-ctl run as a user runs it, on copies of whole settings folders.
 
+#include "support/RunProgram.h"
 #include "support/TempFolder.h"
 
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
-#include <sys/wait.h>
 
 namespace keywright {
 namespace {
@@ -13,24 +13,11 @@ namespace {
 using test::ReadFixture;
 using test::TempFolder;
 
-struct CtlRun {
-    int exitCode = -1;
-    std::string out;
-};
+using CtlRun = test::ProgramRun;
 
 // Runs keywright-ctl with `args`; standard error goes to the test log.
 CtlRun Ctl(const std::string& args) {
-    CtlRun run;
-    FILE* pipe = ::popen((std::string(KEYWRIGHT_CTL) + " " + args).c_str(), "r");
-    if (!pipe)
-        return run;
-    char buffer[4096];
-    size_t n;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
-        run.out.append(buffer, n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return test::RunProgram(KEYWRIGHT_CTL, args);
 }
 
 const char* const kFiles[] = {"config.xml", "macro.xml", "record.xml", "ledeffect.xml",

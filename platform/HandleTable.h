@@ -6,7 +6,7 @@
 #include <memory>
 #include <mutex>
 
-namespace keywright::platform::lnx {
+namespace keywright::platform {
 
 // Small integer handles for shared objects. Values count up from 1 and are
 // never handed out twice in the life of the table, so a stale handle (one
@@ -49,4 +49,4 @@ class HandleTable {
     std::map<HidHandle, std::shared_ptr<T>> objects_;
 };
 
-} // namespace keywright::platform::lnx
+} // namespace keywright::platform

@@ -1,4 +1,4 @@
-#include "platform/linux/HandleTable.h"
+#include "platform/HandleTable.h"
 
 #include <atomic>
 #include <gtest/gtest.h>
@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-namespace keywright::platform::lnx {
+namespace keywright::platform {
 namespace {
 
 struct Tracked {
@@ -68,4 +68,4 @@ TEST(HandleTable, ConcurrentUseAndRemoval) {
 }
 
 } // namespace
-} // namespace keywright::platform::lnx
+} // namespace keywright::platform
