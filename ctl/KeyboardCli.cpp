@@ -1,6 +1,7 @@
 #include "ctl/KeyboardCli.h"
 
 #include "ctl/Arguments.h"
+#include "ctl/Interrupts.h"
 #include "device/HidDevice.h"
 #include "device/HidDiscovery.h"
 #include "device/KeyboardCommands.h"
@@ -12,12 +13,10 @@
 #include "settings/SettingsRegistry.h"
 
 #include <charconv>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <map>
 #include <memory>
-#include <pthread.h>
 
 namespace keywright::ctl {
 namespace {
@@ -156,28 +155,6 @@ class KeyPrinter {
         return 0;
     }
 };
-
-// SIGINT and SIGTERM, blocked in every thread started from here on, so that
-// WaitForInterrupt takes them and the monitor's teardown (which clears the
-// filter's key table) runs.
-sigset_t InterruptSignals() {
-    sigset_t signals;
-    sigemptyset(&signals);
-    sigaddset(&signals, SIGINT);
-    sigaddset(&signals, SIGTERM);
-    return signals;
-}
-
-void BlockInterrupts() {
-    const sigset_t signals = InterruptSignals();
-    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-}
-
-void WaitForInterrupt() {
-    const sigset_t signals = InterruptSignals();
-    int signal = 0;
-    sigwait(&signals, &signal);
-}
 
 // The key presses of a --simulate run: A, then Play Pause.
 constexpr struct {
