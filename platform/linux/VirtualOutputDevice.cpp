@@ -37,6 +37,13 @@ std::unique_ptr<libevdev, EvdevFree> Describe() {
         libevdev_enable_event_code(description.get(), EV_KEY, *MouseButtonKey(bit), nullptr);
     for (const unsigned axis : {REL_X, REL_Y, REL_WHEEL})
         libevdev_enable_event_code(description.get(), EV_REL, axis, nullptr);
+    // The kernel's own key repeat, as a real keyboard has: without it a key
+    // held on this device does not repeat on the text console (a desktop
+    // repeats by itself and ignores these). The kernel's defaults.
+    const int delayMs = 250;
+    const int periodMs = 33;
+    libevdev_enable_event_code(description.get(), EV_REP, REP_DELAY, &delayMs);
+    libevdev_enable_event_code(description.get(), EV_REP, REP_PERIOD, &periodMs);
     return description;
 }
 

@@ -182,6 +182,22 @@ class EventReader {
         }
     }
 
+    // Whether an autorepeat of `code` comes within `limit`; whatever else
+    // comes before it is read and dropped.
+    bool Repeats(std::uint16_t code, std::chrono::milliseconds limit = 2000ms) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            pollfd fd{fd_, POLLIN, 0};
+            if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
+                return false;
+            input_event event{};
+            if (::read(fd_, &event, sizeof event) != static_cast<ssize_t>(sizeof event))
+                return false;
+            if (event.type == EV_KEY && event.code == code && event.value == 2)
+                return true;
+        }
+    }
+
     // Whether no event but autorepeat comes within `limit`.
     bool Quiet(std::chrono::milliseconds limit = 200ms) { return Frame(limit).empty(); }
 
