@@ -83,20 +83,6 @@ VirtualOutputDevice::VirtualOutputDevice(std::string uinputPath, SinkMaker makeS
 
 VirtualOutputDevice::~VirtualOutputDevice() = default;
 
-bool VirtualOutputDevice::Available(std::string& problem) {
-    {
-        std::lock_guard lock(mutex_);
-        if (device_)
-            return true;
-    }
-    if (const int error = ProbeUinput(uinputPath_); error != 0) {
-        problem = DescribeUinputProblem(uinputPath_, error) +
-                  "; until then the virtual output device is not offered";
-        return false;
-    }
-    return true;
-}
-
 std::shared_ptr<VirtualOutputDevice::Writer> VirtualOutputDevice::Attach(HidOpenError& error,
                                                                          std::string& message) {
     std::lock_guard lock(mutex_);

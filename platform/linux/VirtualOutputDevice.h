@@ -55,15 +55,11 @@ class VirtualOutputDevice {
     using SinkMaker = std::function<std::unique_ptr<EvdevSink>(int& error)>;
 
     // The device on uinput, made through `uinputPath`. With `makeSink` (for
-    // tests), events go to the sinks it makes instead; `uinputPath` then
-    // still decides whether the device is Available.
+    // tests), events go to the sinks it makes instead.
     explicit VirtualOutputDevice(std::string uinputPath = kUinputPath, SinkMaker makeSink = {});
     ~VirtualOutputDevice();
     VirtualOutputDevice(const VirtualOutputDevice&) = delete;
     VirtualOutputDevice& operator=(const VirtualOutputDevice&) = delete;
-
-    // Whether the device can be listed; when not, `problem` says why.
-    bool Available(std::string& problem);
 
     // One open handle with write access.
     class Writer;
