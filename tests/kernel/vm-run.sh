@@ -5,8 +5,9 @@
 #
 #   vm-run.sh CACHE COMMAND [ARGS...]
 #
-# The guest shares this machine's / read-only over virtio-9p (with fresh
-# /tmp, /run and /dev) and runs COMMAND as root in the current folder; the
+# The guest shares this machine's / read-only over virtio-9p (with its own
+# /proc, /sys, /dev and a fresh /run, which holds HOME and TMPDIR) and runs
+# COMMAND as root in the current folder; the
 # exit code comes back as the script's. CACHE keeps the extracted kernel
 # between runs. Exit 77 (CTest's skip) says why the VM cannot run here.
 set -euo pipefail
@@ -56,7 +57,7 @@ trap 'rm -rf "$work"' EXIT
 initrd=$work/initrd
 mkdir -p "$initrd"/{bin,proc,sys,dev,host}
 cp "$busybox_bin" "$initrd/bin/busybox"
-for applet in sh mount insmod poweroff chroot cat echo; do ln -s busybox "$initrd/bin/$applet"; done
+for applet in sh mount mkdir cut insmod poweroff chroot cat echo; do ln -s busybox "$initrd/bin/$applet"; done
 cp -r "$cache/modules" "$initrd/modules"
 # The command, quoted for the guest's shell, and the folder it runs in.
 { printf 'cd %q &&' "$PWD"; printf ' %q' "$@"; echo; } > "$initrd/command"
@@ -68,9 +69,10 @@ for m in $(cat /modules/order); do insmod /modules/$m.ko || echo "vm: insmod $m 
 mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144 hostroot /host || echo "vm: 9p mount failed"
 mount -t proc proc /host/proc; mount -t sysfs sysfs /host/sys; mount -t devtmpfs devtmpfs /host/dev
 mount -t configfs configfs /host/sys/kernel/config
-mount -t tmpfs tmpfs /host/tmp; mount -t tmpfs tmpfs /host/run
+# Scratch space in /run, not over /tmp: the build being tested may live there.
+mount -t tmpfs tmpfs /host/run; mkdir -p /host/run/tmp /host/run/home
 echo "vm: up after $(cut -d' ' -f1 /proc/uptime) s"
-chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/tmp TMPDIR=/tmp \
+chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/run/home TMPDIR=/run/tmp \
   KEYWRIGHT_IN_VM=1 /bin/sh -c "$(cat /command)"
 echo "VM_RC=$?"
 poweroff -f
