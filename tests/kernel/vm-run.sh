@@ -6,8 +6,8 @@
 #   vm-run.sh CACHE COMMAND [ARGS...]
 #
 # The guest shares this machine's / read-only over virtio-9p (with its own
-# /proc, /sys, /dev and a fresh /run, which holds HOME and TMPDIR) and runs
-# COMMAND as root in the current folder; the
+# /proc, /sys, /dev and a fresh, writable /tmp and /run) and runs COMMAND as
+# root in the current folder; the
 # exit code comes back as the script's. CACHE keeps the extracted kernel
 # between runs. Exit 77 (CTest's skip) says why the VM cannot run here.
 set -euo pipefail
@@ -57,10 +57,14 @@ trap 'rm -rf "$work"' EXIT
 initrd=$work/initrd
 mkdir -p "$initrd"/{bin,proc,sys,dev,host}
 cp "$busybox_bin" "$initrd/bin/busybox"
-for applet in sh mount mkdir cut insmod poweroff chroot cat echo; do ln -s busybox "$initrd/bin/$applet"; done
+for applet in sh mount mkdir cut sort insmod poweroff chroot cat echo; do ln -s busybox "$initrd/bin/$applet"; done
 cp -r "$cache/modules" "$initrd/modules"
 # The command, quoted for the guest's shell, and the folder it runs in.
 { printf 'cd %q &&' "$PWD"; printf ' %q' "$@"; echo; } > "$initrd/command"
+# The top folders under /tmp that the folder and the command live in.
+for p in "$PWD" "$(realpath -m "$1")"; do
+  case "$p" in /tmp/?*) p=${p#/tmp/}; echo "${p%%/*}";; esac
+done | sort -u > "$initrd/tmp-roots"
 cat > "$initrd/init" <<'INIT'
 #!/bin/sh
 export PATH=/bin
@@ -69,10 +73,13 @@ for m in $(cat /modules/order); do insmod /modules/$m.ko || echo "vm: insmod $m 
 mount -t 9p -o trans=virtio,version=9p2000.L,ro,msize=262144 hostroot /host || echo "vm: 9p mount failed"
 mount -t proc proc /host/proc; mount -t sysfs sysfs /host/sys; mount -t devtmpfs devtmpfs /host/dev
 mount -t configfs configfs /host/sys/kernel/config
-# Scratch space in /run, not over /tmp: the build being tested may live there.
-mount -t tmpfs tmpfs /host/run; mkdir -p /host/run/tmp /host/run/home
+# A writable /tmp and /run; the folders of /tmp the command lives in stay
+# visible (read-only) through it.
+mkdir /hosttmp; mount -o bind /host/tmp /hosttmp
+mount -t tmpfs tmpfs /host/tmp; mount -t tmpfs tmpfs /host/run; mkdir -p /host/run/home
+for d in $(cat /tmp-roots); do mkdir -p "/host/tmp/$d"; mount -o bind "/hosttmp/$d" "/host/tmp/$d"; done
 echo "vm: up after $(cut -d' ' -f1 /proc/uptime) s"
-chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/run/home TMPDIR=/run/tmp \
+chroot /host /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/run/home TMPDIR=/tmp \
   KEYWRIGHT_IN_VM=1 /bin/sh -c "$(cat /command)"
 echo "VM_RC=$?"
 poweroff -f
