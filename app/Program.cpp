@@ -21,6 +21,12 @@
 #include <vector>
 
 namespace keywright::app {
+namespace {
+
+constexpr const char* kEngineTakenText =
+    "keywright-ctl run is driving the keyboard's keys; stop it before starting Keywright.";
+
+} // namespace
 
 const char* const kUsageText = R"(usage: keywright [options] [-hid]
 
@@ -170,6 +176,18 @@ std::optional<int> Program::Start() {
         autostart = AutostartEntryPath(CurrentFolderSurroundings(), noFolder)
                         .value_or(std::filesystem::path());
     }
+    // `keywright-ctl run` may already drive the keyboard filter.
+    engineClaim_ = std::make_unique<KeyEngineClaim>(backend_->Locks());
+    if (!engineClaim_->Held()) {
+        const MessageBoxFunction show = environment_.messageBox
+                                            ? environment_.messageBox
+                                            : MessageBoxFunction(ShowPackageMessageBox);
+        show(nullptr, QStringLiteral("Keywright"), QString::fromUtf8(kEngineTakenText),
+             ui::MessageButtons::Ok);
+        std::cerr << "keywright: " << kEngineTakenText << "\n";
+        return 1;
+    }
+
     MainWindowContext context{*backend_,
                               *settings_,
                               *virtualDevice_,

@@ -2,6 +2,7 @@
 
 #include "app/CMainDlg.h"
 #include "ctl/ProgramOptions.h"
+#include "engine/KeyEngineClaim.h"
 #include "engine/VHidev.h"
 #include "settings/SettingsRegistry.h"
 
@@ -76,8 +77,9 @@ class Program {
     // a window to run (it may already have been destroyed by its
     // initialisation, when there is no keyboard), else the exit code: 0 when
     // another instance took the start, or after a screenshot; 1 when the
-    // screenshot could not be written, or there is no settings folder (the
-    // reason on standard error).
+    // screenshot could not be written, there is no settings folder (the
+    // reason on standard error), or `keywright-ctl run` drives the keyboard
+    // filter (said in a message box).
     std::optional<int> Start();
     // The message loop until the main window is destroyed: 0 when it was
     // closed, 1 when it ended during its initialisation (no keyboard).
@@ -102,6 +104,7 @@ class Program {
     std::unique_ptr<SettingsRegistry> settings_;
     std::unique_ptr<ui::Toolkit> toolkit_;
     std::unique_ptr<SingleInstance> instance_;
+    std::unique_ptr<KeyEngineClaim> engineClaim_; // outlives the window, which drives the filter
     std::unique_ptr<SimulatedKeyboardInput> simulatedKeys_;
     std::unique_ptr<CMainDlg> window_;
     bool endedInInit_ = false;

@@ -17,14 +17,6 @@
 namespace keywright::ctl {
 namespace {
 
-// A key by catalogue name ("F1", "a") or by code in hex ("0x7003a").
-// Names win: "A" is the key, not the code 0xA.
-std::optional<KeyCode> ParseKey(std::string_view text) {
-    const auto catalogue = KeyCatalogue();
-    const auto row = FindByName(catalogue, text, [](const KeyInfo& k) { return k.name; });
-    if (row)
-        return catalogue[*row].Code();
-    return ParseKeyCode(text);
 }
 
 std::string CodeText(KeyCode code) {
@@ -238,6 +230,14 @@ int Assignments(const ProgramOptions& options, const std::vector<std::string_vie
 }
 
 } // namespace
+
+std::optional<KeyCode> ParseKey(std::string_view text) {
+    const auto catalogue = KeyCatalogue();
+    const auto row = FindByName(catalogue, text, [](const KeyInfo& k) { return k.name; });
+    if (row)
+        return catalogue[*row].Code();
+    return ParseKeyCode(text);
+}
 
 int RunAssignCommand(const ProgramOptions& options, const std::vector<std::string_view>& args) {
     if (args[0] == "assign")

@@ -8,6 +8,7 @@
 #include "ctl/MacroCli.h"
 #include "ctl/ProgramFolders.h"
 #include "ctl/ProgramOptions.h"
+#include "ctl/RunCli.h"
 #include "ctl/SettingsJson.h"
 #include "settings/SettingsRegistry.h"
 
@@ -54,6 +55,10 @@ key engine:
   keys                          print the key events the keyboard filter reports, until
                                 interrupted: "down 07:0004 A" (with --simulate: a few scripted keys)
   send CODE...                  tap each key code (hex, 0x70004 is A) on the virtual output device
+  run [--sim-keys FILE]         the key engine without the window, on record.xml and macro.xml
+                                (reloaded when they change), until interrupted; with --simulate,
+                                FILE is a script of lines "F1 down", "30ms", "F1 up" played into
+                                the simulated filter, and run ends when it and its macros are done
 
 desktop session:
   autostart [on|off]            start Keywright hidden (keywright -hid) with the desktop session,
@@ -216,6 +221,8 @@ int Main(const std::vector<std::string_view>& all) {
         return RunAssignCommand(options, args);
     if (args[0] == "macro")
         return RunMacroCommand(options, args);
+    if (args[0] == "run")
+        return RunEngineCommand(options, args);
     return RunKeyboardCommand(options, args);
 }
 

@@ -12,6 +12,9 @@ class NamedLock {
   public:
     virtual ~NamedLock() = default;
     virtual void Lock() = 0; // waits without time limit
+    // Takes the lock when no other thread or process holds it (or again, when
+    // this thread does); never waits. Each true answer needs its Unlock.
+    virtual bool TryLock() = 0;
     virtual void Unlock() = 0;
 };
 

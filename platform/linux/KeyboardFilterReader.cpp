@@ -1,11 +1,13 @@
 #include "platform/linux/KeyboardFilterReader.h"
 
+#include "platform/linux/UdevEventSource.h"
 #include "platform/linux/UinputDevice.h"
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <libevdev/libevdev.h>
@@ -132,6 +134,16 @@ KeyboardFilterReader::~KeyboardFilterReader() {
 }
 
 bool KeyboardFilterReader::Start() {
+    // A stopped process would keep the keyboard grabbed and pass nothing
+    // through: the keyboard would be dead until someone resumed it. Ctrl-Z
+    // typed through the pass-through into the terminal that started us sends
+    // SIGTSTP, and a background job reading or writing that terminal gets
+    // SIGTTIN or SIGTTOU; none of them may stop a process that grabs. For the
+    // whole process and for good: the grab may come back with the next open.
+    // (SIGSTOP cannot be ignored; no key sends it.)
+    for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU})
+        std::signal(signal, SIG_IGN);
+
     stopFd_ = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (stopFd_ < 0) {
         log_.Log("system: cannot create an eventfd for the keyboard filter: " + Errno(errno));
@@ -143,7 +155,7 @@ bool KeyboardFilterReader::Start() {
                  "; the keyboard filter sees no keyboard");
         return false;
     }
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    monitor_ = udev_monitor_new_from_netlink(udev_, UdevEventSource());
     if (monitor_ == nullptr ||
         udev_monitor_filter_add_match_subsystem_devtype(monitor_, "input", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor_) < 0) {
@@ -320,10 +332,21 @@ void KeyboardFilterReader::Feed(Node& node, const EvdevEvent& event, const Filte
     if (!out.passThrough.empty() && !node.passThrough->Emit(out.passThrough, error))
         log_.Log("system: the pass-through device of " + node.devnode +
                  " refused input: " + Errno(error));
+    if (out.panic)
+        Panic();
+}
+
+void KeyboardFilterReader::Panic() {
+    log_.Log("system: the panic chord (Backspace + Escape + Enter) was held: the keyboard "
+             "filter gives the keyboard back to the system until it is opened again");
+    panicked_ = true;
+    // The program sees every key it was told about go up.
+    for (const auto& node : nodes_)
+        LetGo(*node, false, true);
 }
 
 void KeyboardFilterReader::TryGrab(Node& node) {
-    if (!node.filter->ShouldGrab())
+    if (panicked_ || !node.filter->ShouldGrab())
         return;
     // Events still to be read may hold a key down; the next Drain tries again.
     if (libevdev_has_event_pending(node.evdev.get()) != 0)
@@ -356,6 +379,11 @@ bool KeyboardFilterReader::WaitForGrabs(std::size_t count, std::chrono::millisec
     return grabsChanged_.wait_for(lock, patience, [&] { return grabs_ >= count; });
 }
 
+bool KeyboardFilterReader::WaitForNoGrab(std::chrono::milliseconds patience) {
+    std::unique_lock lock(grabsMutex_);
+    return grabsChanged_.wait_for(lock, patience, [&] { return grabs_ == 0; });
+}
+
 void KeyboardFilterReader::ForwardLeds(Node& node) {
     for (int read = 0; read < kEventsPerTurn; ++read) {
         input_event event{};
@@ -374,10 +402,10 @@ void KeyboardFilterReader::ForwardLeds(Node& node) {
     }
 }
 
-void KeyboardFilterReader::LetGo(Node& node, bool gone) {
+void KeyboardFilterReader::LetGo(Node& node, bool gone, bool reportUps) {
     const bool grabbed = node.filter->Grabbed();
     const NodeFilterOutput out = node.filter->Release();
-    if (gone)
+    if (reportUps)
         for (const KeyReport& report : out.reports)
             control_.Push(report);
     int error = 0;

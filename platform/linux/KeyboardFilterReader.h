@@ -22,7 +22,8 @@ namespace keywright::platform::lnx {
 // keyboards and carries out what KeyboardNodeFilter decides for each.
 //
 // Nodes: those present when the thread starts, and those udev announces
-// while it runs (a keyboard plugged in later); a node that fails a read
+// while it runs (a keyboard plugged in later; without udevd the kernel's
+// uevents announce it, UdevEventSource); a node that fails a read
 // (unplugged) is let go. Each node gets a pass-through uinput device with
 // the node's own name (plus " (Keywright pass-through)"), ids and events,
 // except autorepeat (the repeats of the node are passed through instead, so
@@ -35,6 +36,10 @@ namespace keywright::platform::lnx {
 // Grabbing (EVIOCGRAB, through libevdev) is tried when KeyboardNodeFilter
 // asks for it and every event the node had is read, and is kept only when
 // the key state read right after it shows no key down.
+//
+// The panic chord (IsPanicChord) on any node lets every node go, its held
+// keys released and reported up, and nothing is grabbed again until the
+// filter is opened anew: the keyboard then belongs to the system alone.
 //
 // Key reports go to FilterControl; the key table is FilterControl's. When the
 // reader stops, each node releases on its pass-through device what it holds,
@@ -52,15 +57,18 @@ class KeyboardFilterReader {
     KeyboardFilterReader(const KeyboardFilterReader&) = delete;
     KeyboardFilterReader& operator=(const KeyboardFilterReader&) = delete;
 
-    // Starts the thread; false, after logging why, when it cannot. Without
-    // udev events (no udevd, as in containers) it still runs, on the nodes
-    // present at the start.
+    // Starts the thread; false, after logging why, when it cannot. From here
+    // on the process ignores the terminal's stop signals (SIGTSTP, SIGTTIN,
+    // SIGTTOU): stopped, it would hold the keyboard dead. Should no udev
+    // monitor be made, it still runs, on the nodes present at the start.
     bool Start();
 
     // Waits until at least `count` nodes are grabbed; false when `patience`
     // (real time) ran out first. For tests, which must know the grab holds
     // before they press keys it is to hold back.
     bool WaitForGrabs(std::size_t count, std::chrono::milliseconds patience);
+    // Waits until no node is grabbed (after the panic chord, for tests).
+    bool WaitForNoGrab(std::chrono::milliseconds patience);
 
   private:
     struct Node;
@@ -73,8 +81,12 @@ class KeyboardFilterReader {
     void Feed(Node& node, const EvdevEvent& event, const FilterKeyTable& table);
     void TryGrab(Node& node);
     void ForwardLeds(Node& node);
-    // `gone`: the node went away by itself (its key ups are reported).
-    void LetGo(Node& node, bool gone);
+    // `gone`: the node went away by itself (nothing to ungrab).
+    // `reportUps`: an up is reported for each key reported down.
+    void LetGo(Node& node, bool gone, bool reportUps);
+    void LetGo(Node& node, bool gone) { LetGo(node, gone, gone); }
+    // The panic chord: every node let go, none grabbed again.
+    void Panic();
     void CountGrab(bool grabbed);
 
     FilterControl& control_;
@@ -86,6 +98,7 @@ class KeyboardFilterReader {
     udev* udev_ = nullptr;
     udev_monitor* monitor_ = nullptr;          // null without hot-plug
     std::vector<std::unique_ptr<Node>> nodes_; // the thread's own
+    bool panicked_ = false;                    // the thread's own
     std::thread thread_;
 
     std::mutex grabsMutex_;

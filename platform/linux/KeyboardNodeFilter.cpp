@@ -21,6 +21,11 @@ std::optional<HidUsage> UsageFromScan(std::int32_t scan) {
 
 } // namespace
 
+bool IsPanicChord(const std::set<std::uint16_t>& keysDown) {
+    return keysDown.contains(KEY_BACKSPACE) && keysDown.contains(KEY_ESC) &&
+           keysDown.contains(KEY_ENTER);
+}
+
 KeyboardNodeFilter::KeyboardNodeFilter(std::span<const std::uint16_t> keysDown)
     : down_(keysDown.begin(), keysDown.end()) {}
 
@@ -53,6 +58,10 @@ void KeyboardNodeFilter::HandleKey(const EvdevEvent& event, const FilterKeyTable
         down_.erase(code);
     if (!grabbed_)
         return;
+    if (event.value == kKeyDown && IsPanicChord(down_)) {
+        out.panic = true;
+        return;
+    }
 
     const auto pass = [&](const std::optional<std::int32_t>& scan, std::int32_t value) {
         if (scan)

@@ -28,7 +28,17 @@ struct NodeFilterOutput {
     // For the node's pass-through device: whole frames, each ending with
     // SYN_REPORT.
     std::vector<EvdevEvent> passThrough;
+    // The panic chord is down: the caller must let every node of the
+    // keyboard go (Release, ungrab) and grab none again, so the keyboard
+    // belongs to the system whatever the filter or the program got wrong.
+    bool panic = false;
 };
+
+// The panic chord: Backspace, Escape and Enter held together, checked on the
+// physical keys before any key table, so no assignment can hide it. Rare in
+// typing (Enter would have to go down while both others are held), and each
+// key is on every keyboard layout.
+bool IsPanicChord(const std::set<std::uint16_t>& keysDown);
 
 // The decisions of the keyboard filter for one evdev node of the keyboard,
 // without any device: the caller feeds it the node's events and carries out
@@ -61,6 +71,8 @@ struct NodeFilterOutput {
 //   - Other input (EV_REL, EV_ABS, EV_SW, other EV_MSC) is passed through.
 //     EV_LED, EV_SND and force feedback travel from the system to the device,
 //     not the other way, and are dropped here.
+//   - The key that completes the panic chord (IsPanicChord) is neither
+//     reported nor passed; the output says panic instead.
 //   - SYN_REPORT ends a frame; frames left empty are not passed on.
 //     SYN_DROPPED discards the frame being built (the kernel lost events),
 //     except the ups of keys down on the pass-through device, which go out

@@ -2,6 +2,7 @@
 
 #include "base/Log.h"
 #include "platform/linux/HidrawNode.h"
+#include "platform/linux/UdevEventSource.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -50,7 +51,7 @@ bool LinuxDeviceNotifications::Subscribe(Handler handler, std::function<void()> 
                 "; no device arrival or removal will be noticed");
         return false;
     }
-    monitor_ = udev_monitor_new_from_netlink(udev_, "udev");
+    monitor_ = udev_monitor_new_from_netlink(udev_, UdevEventSource());
     if (monitor_ == nullptr ||
         udev_monitor_filter_add_match_subsystem_devtype(monitor_, "hidraw", nullptr) < 0 ||
         udev_monitor_enable_receiving(monitor_) < 0) {

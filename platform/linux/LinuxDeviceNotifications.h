@@ -26,9 +26,10 @@ namespace keywright::platform::lnx {
 // ever having been seen (it came and went before Subscribe's scan) gives no
 // change. Other udev actions ("change", "bind", ...) give none either.
 //
-// Events come from udevd ("udev" monitor, not "kernel"), so a new node's
-// permissions are already set when its Arrival is delivered. Without udevd
-// (containers), Subscribe still succeeds and no change ever comes.
+// Events come from udevd where it runs ("udev" monitor), so a new node's
+// permissions are already set when its Arrival is delivered; without udevd
+// (containers, minimal systems) from the kernel's own uevents
+// (UdevEventSource).
 class LinuxDeviceNotifications final : public DeviceNotifications {
   public:
     LinuxDeviceNotifications();

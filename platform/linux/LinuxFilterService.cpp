@@ -65,6 +65,11 @@ bool LinuxFilterService::WaitForGrabs(std::size_t count, std::chrono::millisecon
     return reader_ && reader_->WaitForGrabs(count, patience);
 }
 
+bool LinuxFilterService::WaitForNoGrab(std::chrono::milliseconds patience) {
+    std::lock_guard lock(lifecycle_);
+    return reader_ && reader_->WaitForNoGrab(patience);
+}
+
 void LinuxFilterService::Close(FilterHandle handle) {
     std::lock_guard lock(lifecycle_);
     const std::optional<std::size_t> remaining = control_.CloseHandle(handle);

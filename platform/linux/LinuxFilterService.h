@@ -58,10 +58,11 @@ class LinuxFilterService final : public FilterService {
 
     // For tests, which must know where the filter stands before they act:
     // FilterControl::WaitForKeyWaits on this filter's requests, and
-    // KeyboardFilterReader::WaitForGrabs on its reader (false at once while
-    // no handle is open; Open and Close wait meanwhile).
+    // KeyboardFilterReader::WaitForGrabs and WaitForNoGrab on its reader
+    // (false at once while no handle is open; Open and Close wait meanwhile).
     bool WaitForKeyWaits(std::size_t count, std::chrono::milliseconds patience) const;
     bool WaitForGrabs(std::size_t count, std::chrono::milliseconds patience);
+    bool WaitForNoGrab(std::chrono::milliseconds patience);
 
   private:
     const LinuxFilterOptions options_;

@@ -76,12 +76,8 @@ std::vector<HidInterfaceEntry> LinuxHidService::ListInterfaces() {
     for (const HidrawNode& node : scan.nodes)
         for (std::string& path : node.Paths())
             entries.push_back({std::move(path), kHidInterfaceClass, kInterfaceActive});
-    std::string problem;
-    if (virtualDevice_->Available(problem))
-        entries.push_back(
-            {std::string(VirtualOutputDevice::kPath), kHidInterfaceClass, kInterfaceActive});
-    else
-        log_.Log(problem);
+    entries.push_back(
+        {std::string(VirtualOutputDevice::kPath), kHidInterfaceClass, kInterfaceActive});
     return entries;
 }
 
@@ -94,8 +90,10 @@ HidOpenResult LinuxHidService::OpenVirtualDevice(std::uint32_t access) {
         HidOpenError error = HidOpenError::None;
         std::string message;
         open->virtualWriter = virtualDevice_->Attach(error, message);
-        if (!open->virtualWriter)
+        if (!open->virtualWriter) {
+            log_.Log(message + "; until then assigned keys produce nothing");
             return OpenFailure(error, std::move(message));
+        }
     }
     return {handles_.Insert(std::move(open)), HidOpenError::None, {}};
 }

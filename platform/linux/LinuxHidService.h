@@ -35,10 +35,12 @@ class VirtualOutputDevice;
 //
 // After the hidraw collections, the list holds the virtual output device on
 // uinput (VirtualOutputDevice: vendor 0xDEED, product 0xFEED, usage page
-// 0xFF00, usage 1) while /dev/uinput is usable; when it is not, the list
-// leaves it out and says why once on standard error. Its path opens,
-// attributes, caps, Write and Close as VirtualOutputDevice describes; it has
-// no feature reports.
+// 0xFF00, usage 1). Its path opens, attributes, caps, Write and Close as
+// VirtualOutputDevice describes; it has no feature reports. Whether
+// /dev/uinput is usable shows only when the device is needed: an open with
+// write access makes it, and fails, saying why once on standard error, when
+// it cannot be made. Listing and querying it never touch uinput, so commands
+// that only look for the keyboard print nothing about it.
 class LinuxHidService final : public HidService {
   public:
     LinuxHidService();

@@ -105,6 +105,34 @@ class LinuxNamedLocks::Handle final : public NamedLock {
         }
     }
 
+    bool TryLock() override {
+        Entry& entry = *entry_;
+        const std::thread::id self = std::this_thread::get_id();
+        std::lock_guard lock(entry.mutex);
+        if (entry.count > 0) {
+            if (entry.owner != self)
+                return false;
+            ++entry.count;
+            return true;
+        }
+        // Under the entry's mutex: the flock is not held by this process, and
+        // the non-blocking attempt cannot keep the other threads waiting.
+        if (entry.file) {
+            int result = 0;
+            do {
+                result = ::flock(entry.file->Get(), LOCK_EX | LOCK_NB);
+            } while (result < 0 && errno == EINTR);
+            if (result < 0 && errno == EWOULDBLOCK)
+                return false;
+            if (result < 0)
+                LogLine("system: cannot lock the lock file of \"" + entry.name +
+                        "\": " + std::strerror(errno) + "; locking this process only");
+        }
+        entry.owner = self;
+        entry.count = 1;
+        return true;
+    }
+
     void Unlock() override {
         Entry& entry = *entry_;
         std::lock_guard lock(entry.mutex);

@@ -28,6 +28,11 @@ std::unique_ptr<UinputDevice> UinputDevice::Create(const std::string& uinputPath
     return std::unique_ptr<UinputDevice>(new UinputDevice(fd, device));
 }
 
+std::string UinputDevice::SysPath() const {
+    const char* path = libevdev_uinput_get_syspath(device_);
+    return path != nullptr ? path : "";
+}
+
 UinputDevice::~UinputDevice() {
     // Destroys the kernel device; the descriptor is ours to close.
     libevdev_uinput_destroy(device_);

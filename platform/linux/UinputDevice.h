@@ -42,6 +42,10 @@ class UinputDevice final : public EvdevSink {
 
     bool Emit(std::span<const EvdevEvent> events, int& error) override;
 
+    // The device's folder in sysfs ("/sys/devices/virtual/input/input7");
+    // empty when the kernel does not say.
+    std::string SysPath() const;
+
   private:
     UinputDevice(int fd, libevdev_uinput* device) : fd_(fd), device_(device) {}
 

@@ -1,15 +1,19 @@
 #pragma once
 
+#include "base/Clock.h"
 #include "platform/HidService.h"
 #include "platform/VirtualDevice.h"
 #include "platform/linux/UinputDevice.h"
 #include "platform/linux/VirtualPacketDecoder.h"
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -24,8 +28,11 @@ namespace keywright::platform::lnx {
 // eight mouse buttons, REL_X, REL_Y and REL_WHEEL).
 //
 // The uinput device is made on the first open with write access and stays
-// until the service goes. It is listed only while it exists or /dev/uinput
-// opens for writing.
+// until the service goes. Desktops open a new input device only once udevd
+// has processed it, and drop what a device sent when it goes: so where udevd
+// runs, making the device waits (up to kReadyLimit) until udevd announces its
+// event node, and the device outlives its last event by kLinger, so a short
+// run (`keywright-ctl send`) is not typed into nothing.
 //
 // Caps give an output report length of kOutputReportLength: a Windows caller
 // writes a report of the length the caps give, counting a report id byte in
@@ -54,16 +61,18 @@ class VirtualOutputDevice {
     // Makes the device's event sink; null with an errno value when it cannot.
     using SinkMaker = std::function<std::unique_ptr<EvdevSink>(int& error)>;
 
+    static constexpr std::chrono::milliseconds kReadyLimit{1000};
+    static constexpr std::chrono::milliseconds kLinger{100};
+
     // The device on uinput, made through `uinputPath`. With `makeSink` (for
-    // tests), events go to the sinks it makes instead; `uinputPath` then
-    // still decides whether the device is Available.
-    explicit VirtualOutputDevice(std::string uinputPath = kUinputPath, SinkMaker makeSink = {});
+    // tests), events go to the sinks it makes instead (and nothing waits for
+    // udevd). The linger is waited on `clock`.
+    explicit VirtualOutputDevice(std::string uinputPath = kUinputPath, SinkMaker makeSink = {},
+                                 Clock& clock = SystemClock());
+    // Waits until kLinger after the last event, then removes the device.
     ~VirtualOutputDevice();
     VirtualOutputDevice(const VirtualOutputDevice&) = delete;
     VirtualOutputDevice& operator=(const VirtualOutputDevice&) = delete;
-
-    // Whether the device can be listed; when not, `problem` says why.
-    bool Available(std::string& problem);
 
     // One open handle with write access.
     class Writer;
@@ -77,11 +86,16 @@ class VirtualOutputDevice {
     HidWriteResult Write(Writer& writer, const std::uint8_t* report, std::size_t length);
 
   private:
+    // Emits under mutex_ and notes the time.
+    bool EmitLocked(std::span<const EvdevEvent> events, int& error);
+
     const std::string uinputPath_;
     const SinkMaker makeSink_;
+    Clock& clock_;
     std::mutex mutex_;
     // Guarded by mutex_.
     std::unique_ptr<EvdevSink> device_;
+    std::optional<Clock::TimePoint> lastEvent_;
     VirtualPacketDecoder decoder_;
     std::size_t writers_ = 0;
 };

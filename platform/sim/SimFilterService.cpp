@@ -149,6 +149,9 @@ ControlResult SimFilterService::Control(FilterHandle handle, std::uint32_t code,
     switch (code) {
     case kPrestart1:
     case kPrestart2:
+        // As the Linux filter does: a new reader does not act on keys
+        // pressed while none ran.
+        queue_.clear();
         return ControlResult::Completed;
     case kSetValue:
         return inputLength == 4 ? ControlResult::Completed : ControlResult::Failed;

@@ -58,7 +58,9 @@ struct SimKeyTableEntry {
 // not recorded, not traced. Every other request is recorded in order
 // (Requests) and traced, then answered:
 //
-//   0x00226008 PRESTART_1, 0x0022600C PRESTART_2   Completed, nothing kept
+//   0x00226008 PRESTART_1, 0x0022600C PRESTART_2   Completed; each drops the
+//                             queued key events, as the Linux filter does (the
+//                             program sends the pair before it starts a reader)
 //   0x00226010 SET_VALUE      exactly 4 input bytes, else Failed
 //   0x0022A000 SET_KEY_TABLE  4·n input bytes, n 1..256, else Failed; the
 //                             table is kept (KeyTable): the 256 zero bytes of
@@ -117,7 +119,7 @@ class SimFilterService final : public platform::FilterService {
 
     // A key of the keyboard goes down or up: handed to the oldest waiting
     // WAIT_KEY before this returns, or queued for the next one. Events stay
-    // queued across closes and uninstalls.
+    // queued across closes and uninstalls, until a PRESTART drops them.
     void InjectKey(std::uint8_t page, std::uint16_t usage, bool down);
     // Events injected and not yet taken by a WAIT_KEY.
     std::size_t QueuedKeys() const;

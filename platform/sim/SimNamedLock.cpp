@@ -10,6 +10,10 @@ void SimNamedLock::Lock() {
     lock_->Lock();
 }
 
+bool SimNamedLock::TryLock() {
+    return lock_->TryLock();
+}
+
 void SimNamedLock::Unlock() {
     lock_->Unlock();
 }

@@ -14,6 +14,7 @@ class SimNamedLock final : public platform::NamedLock {
   public:
     explicit SimNamedLock(std::shared_ptr<SimRecursiveLock> lock);
     void Lock() override;
+    bool TryLock() override;
     void Unlock() override;
 
   private:

@@ -19,6 +19,16 @@ void SimRecursiveLock::Lock() {
     depth_ = 1;
 }
 
+bool SimRecursiveLock::TryLock() {
+    const std::thread::id self = std::this_thread::get_id();
+    std::lock_guard lock(mutex_);
+    if (depth_ > 0 && owner_ != self)
+        return false;
+    owner_ = self;
+    ++depth_;
+    return true;
+}
+
 void SimRecursiveLock::Unlock() {
     std::unique_lock lock(mutex_);
     if (depth_ == 0 || owner_ != std::this_thread::get_id()) {

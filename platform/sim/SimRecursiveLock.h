@@ -14,6 +14,8 @@ namespace keywright::sim {
 class SimRecursiveLock {
   public:
     void Lock();
+    // Lock without the wait: false when another thread holds it.
+    bool TryLock();
     // Ignored unless the calling thread owns the lock, as ReleaseMutex fails
     // for a thread that does not own the mutex.
     void Unlock();

@@ -134,6 +134,7 @@ class FakeLocks : public platform::NamedLocks {
             mutex.lock();
             owner.Blocked(name, -1);
         }
+        bool TryLock() override { return mutex.try_lock(); }
         void Unlock() override { mutex.unlock(); }
         FakeLocks& owner;
         std::string name;

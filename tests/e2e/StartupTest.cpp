@@ -8,6 +8,8 @@
 
 #include <QTest>
 #include <chrono>
+#include <future>
+#include <thread>
 
 namespace keywright::app::test {
 namespace {
@@ -184,6 +186,33 @@ TEST_F(ProgramTest, ASecondStartBringsTheFirstWindowForwardAndEnds) {
 
     QTRY_VERIFY_WITH_TIMEOUT(first.isVisible(), 5000);
     EXPECT_FALSE(first.isMinimized());
+}
+
+// `keywright-ctl run` holds the key engine (here another thread of the
+// world, as the simulated locks belong to threads): the window says so and
+// ends without touching the filter; once it is free the window starts.
+TEST_F(ProgramTest, AStartWhileAnotherDriverHoldsTheKeyEngineSaysSoAndEnds) {
+    MakeWorld();
+    std::promise<void> held;
+    std::promise<void> release;
+    std::thread other([&] {
+        KeyEngineClaim claim(world->Backend().Locks());
+        EXPECT_TRUE(claim.Held());
+        held.set_value();
+        release.get_future().wait();
+    });
+    held.get_future().wait();
+    EXPECT_EQ(Start(), 1);
+    EXPECT_EQ(program->MainWindow(), nullptr);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(boxes[0].text.contains(QStringLiteral("keywright-ctl run")));
+    EXPECT_TRUE(world->Filter().Requests().empty());
+    program.reset();
+
+    release.set_value();
+    other.join();
+    StartRunning();
+    EXPECT_FALSE(world->Filter().Requests().empty());
 }
 
 TEST_F(ProgramTest, TheLanguageComesFromConfigAndFallsBackToEnglish) {

@@ -53,11 +53,11 @@ inline int PollTimeout(std::chrono::steady_clock::time_point deadline) {
 // time; the kernel announces it once its sysfs entry and /dev node exist.
 class InputUevents {
   public:
-    InputUevents() : udev_(udev_new()) {
+    explicit InputUevents(const char* subsystem = "input") : udev_(udev_new()) {
         if (udev_ != nullptr)
             monitor_ = udev_monitor_new_from_netlink(udev_, "kernel");
         if (monitor_ != nullptr &&
-            (udev_monitor_filter_add_match_subsystem_devtype(monitor_, "input", nullptr) < 0 ||
+            (udev_monitor_filter_add_match_subsystem_devtype(monitor_, subsystem, nullptr) < 0 ||
              udev_monitor_enable_receiving(monitor_) < 0)) {
             udev_monitor_unref(monitor_);
             monitor_ = nullptr;
@@ -91,11 +91,12 @@ class InputUevents {
     udev_monitor* monitor_ = nullptr;
 };
 
-// look() (an optional) again at every input uevent until it finds something
-// or `limit` passes; what the last look gave.
+// look() (an optional) again at every uevent of `subsystem` until it finds
+// something or `limit` passes; what the last look gave.
 template <typename Look>
-auto LookUntilFound(Look look, std::chrono::milliseconds limit) -> decltype(look()) {
-    InputUevents uevents; // before the first look: nothing falls in between
+auto LookUntilFound(Look look, std::chrono::milliseconds limit, const char* subsystem = "input")
+    -> decltype(look()) {
+    InputUevents uevents(subsystem); // before the first look: nothing falls in between
     const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         auto found = look();
@@ -178,6 +179,22 @@ class EventReader {
                 return false;
             input_event event{};
             if (::read(fd_, &event, sizeof event) < 0 && errno == ENODEV)
+                return true;
+        }
+    }
+
+    // Whether an autorepeat of `code` comes within `limit`; whatever else
+    // comes before it is read and dropped.
+    bool Repeats(std::uint16_t code, std::chrono::milliseconds limit = 2000ms) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
+        for (;;) {
+            pollfd fd{fd_, POLLIN, 0};
+            if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
+                return false;
+            input_event event{};
+            if (::read(fd_, &event, sizeof event) != static_cast<ssize_t>(sizeof event))
+                return false;
+            if (event.type == EV_KEY && event.code == code && event.value == 2)
                 return true;
         }
     }

@@ -24,6 +24,7 @@ namespace {
 //   > report PP:UUUU down|up    what the last event or release must report,
 //   > pass EVENTS               and pass through (EventsText form); no '>'
 //                               lines after an event: it gives nothing.
+//   > panic                     the last event completed the panic chord
 class ScriptRunner {
   public:
     void Run(const std::string& script) {
@@ -127,6 +128,7 @@ class ScriptRunner {
         actual_ = std::move(out);
         expectedReports_.clear();
         expectedPass_.clear();
+        expectedPanic_ = false;
     }
 
     void Expect(std::istringstream& words) {
@@ -135,7 +137,9 @@ class ScriptRunner {
         std::string rest;
         std::getline(words >> std::ws, rest);
         rest.erase(rest.find_last_not_of(" \t") + 1);
-        if (kind == "report")
+        if (kind == "panic")
+            expectedPanic_ = true;
+        else if (kind == "report")
             expectedReports_.push_back(rest);
         else if (kind == "pass")
             expectedPass_ += (expectedPass_.empty() ? "" : ", ") + rest;
@@ -152,6 +156,7 @@ class ScriptRunner {
             reports.push_back(ReportText(report));
         EXPECT_EQ(reports, expectedReports_);
         EXPECT_EQ(EventsText(actual_->passThrough), expectedPass_);
+        EXPECT_EQ(actual_->panic, expectedPanic_);
         actual_.reset();
     }
 
@@ -160,6 +165,7 @@ class ScriptRunner {
     std::optional<NodeFilterOutput> actual_;
     std::vector<std::string> expectedReports_;
     std::string expectedPass_;
+    bool expectedPanic_ = false;
 };
 
 struct Script {
@@ -187,6 +193,33 @@ TEST(KeyboardNodeFilter, Scripts) {
             > report 07:0004 down
             < SYN
             > pass MSC_SCAN 0x70004, KEY_A 1, SYN
+        )"},
+        {"the panic chord counts the physical keys, whatever the table holds back", R"(
+            table 07:2A 07:29 07:28
+            open
+            grab
+            < KEY_A 1
+            > report 07:0004 down
+            < SYN
+            > pass KEY_A 1, SYN
+            < KEY_BACKSPACE 1
+            > report 07:002A down
+            < KEY_ESC 1
+            > report 07:0029 down
+            < SYN
+            < KEY_ESC 0            # two of the three: nothing special
+            > report 07:0029 up
+            < KEY_ESC 1
+            > report 07:0029 down
+            < SYN
+            < KEY_ENTER 1
+            > panic
+            < SYN
+            release                # what the caller does: every held key goes up
+            > report 07:0029 up
+            > report 07:002A up
+            > report 07:0004 up
+            > pass KEY_A 0, SYN
         )"},
         {"a key that goes down while the grab is taken gives it up again", R"(
             open

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <chrono>
+#include <csignal>
 #include <future>
 #include <gtest/gtest.h>
 #include <string>
@@ -133,6 +134,26 @@ TEST(LinuxFilterService, StartsAndStopsWithItsHandles) {
         service.reset();
     });
     EXPECT_EQ(cycles.wait_for(kEnds), std::future_status::ready) << "the filter thread hung";
+}
+
+// Ctrl-Z typed through the pass-through reaches the terminal that started
+// the process; stopped, the process would hold the grabbed keyboard dead.
+// Once the filter runs, the terminal's stop signals do nothing.
+TEST(LinuxFilterService, AnOpenFilterIgnoresTheTerminalsStopSignals) {
+    for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU})
+        std::signal(signal, SIG_DFL);
+    LinuxFilterService service(NothingToFilter());
+    const FilterHandle handle = service.Open(LinuxFilterService::kDeviceName, 0, 0);
+    ASSERT_NE(handle, kInvalidFilter);
+    for (const int signal : {SIGTSTP, SIGTTIN, SIGTTOU}) {
+        SCOPED_TRACE(signal);
+        struct sigaction now {};
+        ASSERT_EQ(::sigaction(signal, nullptr, &now), 0);
+        EXPECT_EQ(now.sa_handler, SIG_IGN);
+    }
+    // Really ignored: were it not, this would stop the test.
+    ::raise(SIGTSTP);
+    service.Close(handle);
 }
 
 } // namespace

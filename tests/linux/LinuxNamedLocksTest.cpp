@@ -178,6 +178,31 @@ TEST(LinuxNamedLocks, SeparateInstancesExcludeEachOtherThroughTheFile) {
     EXPECT_TRUE(other.WaitAcquired());
 }
 
+// TryLock never waits: it fails while another thread of this process or
+// another instance (the file lock, as another process) holds the name, is
+// recursive for the owner, and succeeds again once the holder lets go.
+TEST(LinuxNamedLocks, TryLockTakesOnlyAFreeLock) {
+    TempFolder folder;
+    LinuxNamedLocks first(folder.Path());
+    LinuxNamedLocks second(folder.Path());
+    auto lock = first.Open("Keywright key engine");
+    ASSERT_TRUE(lock->TryLock());
+    EXPECT_TRUE(lock->TryLock()) << "not recursive for the owning thread";
+
+    auto otherInstance = second.Open("Keywright key engine");
+    EXPECT_FALSE(otherInstance->TryLock()) << "the file lock did not hold";
+    bool otherThread = true;
+    std::thread([&] { otherThread = first.Open("Keywright key engine")->TryLock(); }).join();
+    EXPECT_FALSE(otherThread);
+
+    lock->Unlock();
+    EXPECT_FALSE(otherInstance->TryLock()) << "released before the last Unlock";
+    lock->Unlock();
+    ASSERT_TRUE(otherInstance->TryLock());
+    EXPECT_FALSE(lock->TryLock());
+    otherInstance->Unlock();
+}
+
 // Without a usable folder the lock still serialises this process's threads.
 TEST(LinuxNamedLocks, WorksInProcessWhenTheFileCannotBeOpened) {
     test::ExpectLog noFile("holds only within this process");

@@ -54,7 +54,12 @@ TEST_F(VirtualDeviceOnUinput, PacketsComeOutAsInput) {
             EXPECT_TRUE(libevdev_has_event_code(evdev, EV_KEY, key)) << key;
         for (const unsigned axis : {REL_X, REL_Y, REL_WHEEL})
             EXPECT_TRUE(libevdev_has_event_code(evdev, EV_REL, axis)) << axis;
-        EXPECT_FALSE(libevdev_has_event_type(evdev, EV_REP));
+        // The kernel's key repeat, with its defaults, as a real keyboard has.
+        EXPECT_TRUE(libevdev_has_event_type(evdev, EV_REP));
+        int repeat[2] = {};
+        ASSERT_EQ(::ioctl(fd, EVIOCGREP, repeat), 0);
+        EXPECT_EQ(repeat[0], 250);
+        EXPECT_EQ(repeat[1], 33);
         libevdev_free(evdev);
         ::close(fd);
     }
@@ -77,6 +82,16 @@ TEST_F(VirtualDeviceOnUinput, PacketsComeOutAsInput) {
         EXPECT_EQ(write.start, HidWriteResult::Start::Completed);
         EXPECT_EQ(write.bytes, 64u);
         EXPECT_EQ(EventsText(reader.Frame()), step.events);
+    }
+
+    // A key held repeats (the text console types it again and again).
+    {
+        const auto down = Packet({0x05, 0x01, 0x00, 0x20});
+        ASSERT_EQ(service.Write(open.handle, down.data(), down.size(), 1000).bytes, 64u);
+        EXPECT_TRUE(reader.Repeats(KEY_B)) << "a held key does not repeat";
+        const auto up = Packet({0x05, 0x01});
+        ASSERT_EQ(service.Write(open.handle, up.data(), up.size(), 1000).bytes, 64u);
+        EXPECT_EQ(EventsText(reader.Frame()), "KEY_B 0, SYN");
     }
 
     // Closing releases what is still held: the volume key and the button.

@@ -1,12 +1,16 @@
 #include "platform/linux/VirtualOutputDevice.h"
 
 #include "EvdevText.h"
+#include "base/Clock.h"
 #include "platform/linux/HidrawPath.h"
 #include "platform/linux/LinuxHidService.h"
 #include "support/LogCheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
 #include <memory>
 #include <mutex>
@@ -85,15 +89,18 @@ TEST(VirtualOutputDevice, PathIsOursAndNoHidrawPath) {
                      "{4d1e55b2-f16f-11cf-88cb-001111000030}");
 }
 
-TEST(VirtualOutputDevice, ListedOnlyWhileUinputIsUsable) {
-    test::ExpectLog missing("/nonexistent/uinput is missing");
+// Listed whether or not uinput is usable, and without a word about it:
+// looking for the keyboard (list, version) never needs the virtual device.
+// Only an open that would make it tells what is wrong (below).
+TEST(VirtualOutputDevice, ListedWithoutTouchingUinput) {
     const auto count = [](HidService& service) {
         const auto entries = service.ListInterfaces();
         return std::count_if(entries.begin(), entries.end(),
                              [](const HidInterfaceEntry& entry) { return entry.path == kPath; });
     };
     LinuxHidService without(std::make_unique<VirtualOutputDevice>("/nonexistent/uinput"));
-    EXPECT_EQ(count(without), 0);
+    EXPECT_EQ(count(without), 1);
+    EXPECT_EQ(count(without), 1);
 
     Recorded recorded;
     const auto entries = recorded.service.ListInterfaces();
@@ -150,13 +157,18 @@ TEST(VirtualOutputDevice, WriteOpenFailsWhenNoDeviceCanBeMade) {
                           {"/dev/null", HidOpenError::Other}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.uinputPath);
+        // Said on standard error once, however often the device is looked for.
+        test::ExpectLog said(c.uinputPath);
         LinuxHidService service(std::make_unique<VirtualOutputDevice>(c.uinputPath));
-        const HidOpenResult open =
-            service.Open(kPath, kGenericRead | kGenericWrite, kShareRead | kShareWrite, false);
-        EXPECT_EQ(open.handle, kInvalidHid);
-        EXPECT_EQ(open.error, c.error);
-        EXPECT_TRUE(open.message.starts_with("system: ")) << open.message;
-        EXPECT_NE(open.message.find(c.uinputPath), std::string::npos) << open.message;
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            const HidOpenResult open =
+                service.Open(kPath, kGenericRead | kGenericWrite, kShareRead | kShareWrite, false);
+            EXPECT_EQ(open.handle, kInvalidHid);
+            EXPECT_EQ(open.error, c.error);
+            EXPECT_TRUE(open.message.starts_with("system: ")) << open.message;
+            EXPECT_NE(open.message.find(c.uinputPath), std::string::npos) << open.message;
+        }
+        EXPECT_EQ(said.Seen(), 1u);
     }
 }
 
@@ -255,6 +267,43 @@ TEST(VirtualOutputDevice, ARefusedEmitIsAFailedWrite) {
     EXPECT_EQ(write.start, HidWriteResult::Start::Failed);
     EXPECT_EQ(write.error, kErrorDeviceNotConnected);
     recorded.service.Close(handle);
+}
+
+// A short run (keywright-ctl send) must not take its keys with it: a desktop
+// drops what a vanished device sent, so the device stays kLinger after its
+// last event, and goes at once when it never sent anything.
+TEST(VirtualOutputDevice, OutlivesItsLastEventByALinger) {
+    struct Sink final : EvdevSink {
+        explicit Sink(std::shared_ptr<std::atomic<bool>> gone) : gone_(std::move(gone)) {}
+        ~Sink() override { *gone_ = true; }
+        bool Emit(std::span<const EvdevEvent>, int&) override { return true; }
+        std::shared_ptr<std::atomic<bool>> gone_;
+    };
+    for (const bool typed : {true, false}) {
+        SCOPED_TRACE(typed ? "typed" : "nothing typed");
+        ManualClock clock;
+        auto gone = std::make_shared<std::atomic<bool>>(false);
+        auto service = std::make_unique<LinuxHidService>(std::make_unique<VirtualOutputDevice>(
+            "/dev/null", [gone](int&) { return std::make_unique<Sink>(gone); }, clock));
+        const HidOpenResult open =
+            service->Open(kPath, kGenericRead | kGenericWrite, kShareRead | kShareWrite, false);
+        ASSERT_TRUE(IsOpenHandle(open.handle)) << open.message;
+        if (typed) {
+            EXPECT_EQ(Write(*service, open.handle, Packet({0x05, 0x01, 0x00, 0x10})).bytes, 64u);
+            clock.Advance(std::chrono::milliseconds(30));
+        }
+        service->Close(open.handle); // releases A: the last event, at +30 ms
+        auto ending = std::async(std::launch::async, [&] { service.reset(); });
+        if (typed) {
+            ASSERT_TRUE(clock.WaitForSleepers(1));
+            clock.Advance(VirtualOutputDevice::kLinger - std::chrono::milliseconds(1));
+            ASSERT_TRUE(clock.WaitForSleepers(1));
+            EXPECT_FALSE(*gone) << "gone before the linger was over";
+            clock.Advance(std::chrono::milliseconds(1));
+        }
+        ASSERT_EQ(ending.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+        EXPECT_TRUE(*gone);
+    }
 }
 
 } // namespace

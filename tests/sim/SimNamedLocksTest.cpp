@@ -93,6 +93,28 @@ TEST(SimNamedLocks, SerialiseThreadsUnderOneName) {
     EXPECT_EQ(rounds, 800);
 }
 
+TEST(SimNamedLocks, TryLockFailsOnlyWhileAnotherThreadHoldsTheName) {
+    SimNamedLocks locks;
+    const auto mine = locks.Open("keyboard");
+    ASSERT_TRUE(mine->TryLock());
+    EXPECT_TRUE(locks.Open("keyboard")->TryLock()) << "not recursive for the owner";
+    const auto tryFromAnotherThread = [&] {
+        bool taken = false;
+        std::thread([&] {
+            const auto theirs = locks.Open("keyboard");
+            taken = theirs->TryLock();
+            if (taken)
+                theirs->Unlock();
+        }).join();
+        return taken;
+    };
+    EXPECT_FALSE(tryFromAnotherThread());
+    mine->Unlock();
+    EXPECT_FALSE(tryFromAnotherThread()) << "released before the last Unlock";
+    mine->Unlock();
+    EXPECT_TRUE(tryFromAnotherThread());
+}
+
 TEST(SimNamedLocks, KeepDifferentNamesApart) {
     SimNamedLocks locks;
     const auto held = locks.Open("keyboard");
