@@ -17,8 +17,6 @@
 namespace keywright::ctl {
 namespace {
 
-}
-
 std::string CodeText(KeyCode code) {
     char text[16];
     std::snprintf(text, sizeof text, "0x%x", static_cast<unsigned>(code));
