@@ -9,6 +9,10 @@ _keywright_ctl() {
         _filedir -d
         return
         ;;
+    --sim-keys)
+        _filedir
+        return
+        ;;
     --sim-firmware | --brightness | --speed | --direction | --selection | --level | \
         --play | --repeat | --key | --media | --combo | --macro)
         return
@@ -17,7 +21,7 @@ _keywright_ctl() {
 
     local options="--dir --simulate --sim-no-keyboard --sim-firmware --trace --help --version"
     local commands="settings list version effect side replay factory-reset assign unassign
-        assignments keys send autostart"
+        assignments macro keys send run autostart"
 
     # The command is the first word that is neither an option nor an option's value.
     local i command=""
@@ -40,6 +44,8 @@ _keywright_ctl() {
     side) more="--level" ;;
     assign) more="--key --media --combo --macro --play --repeat" ;;
     assignments) more="--json" ;;
+    macro) more="list export import" ;;
+    run) more="--sim-keys" ;;
     autostart) more="on off" ;;
     esac
     if [[ $cur == -* ]]; then

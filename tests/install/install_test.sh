@@ -140,8 +140,11 @@ if want manual; then
     commands=$(sed -n '/^settings:/,/^options:/p' "$work/manual-keywright-ctl.out" |
         sed -n 's/^  \([a-z][a-z-]*\).*/\1/p' | LC_ALL=C sort -u)
     check "keywright-ctl names commands" [ -n "$commands" ]
+    # Read once: grep -q ends at its first match, and the gzip before it in a
+    # pipe would then die of SIGPIPE and fail the pipe.
+    ctl_page=$(page_text keywright-ctl)
     for command in $commands; do
-        page_text keywright-ctl | grep -Eq "^\.B[IR]? \"?$command( |\"|$)" ||
+        grep -Eq "^\.B[IR]? \"?$command( |\"|$)" <<<"$ctl_page" ||
             fail "keywright-ctl command $command is not in the manual page"
     done
     version=$(page_text keywright-ctl | sed -n 's/^\.TH .*"Keywright \([^"]*\)".*/\1/p')
