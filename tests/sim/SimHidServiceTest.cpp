@@ -7,8 +7,9 @@
 #include <array>
 #include <atomic>
 #include <cctype>
+#include <condition_variable>
 #include <gtest/gtest.h>
-#include <latch>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -263,10 +264,21 @@ TEST_F(SimHid, DeniesReadWriteOpensButNotQueriesWhenPermissionIsMissing) {
 TEST_F(SimHid, SerialisesTransfersFromSeveralThreads) {
     constexpr int kPerThread = 200;
     const HidHandle handle = OpenReadWrite(hid_, CommandPath());
-    // The three threads start their transfers together.
-    std::latch go(3);
+    // The three threads start their transfers together. A mutex and a
+    // condition variable rather than std::latch: the latch waits through the
+    // library's atomic wait, which has no futex under it on Windows, and this
+    // test once hung there (mingw-w64 GCC 12, under wine).
+    std::mutex gate;
+    std::condition_variable opened;
+    int arrived = 0;
+    const auto arriveAndWait = [&] {
+        std::unique_lock lock(gate);
+        if (++arrived == 3)
+            opened.notify_all();
+        opened.wait(lock, [&] { return arrived == 3; });
+    };
     const auto sender = [&](std::uint8_t index) {
-        go.arrive_and_wait();
+        arriveAndWait();
         for (int i = 0; i < kPerThread; ++i) {
             const Report effect{0x07, 0xFF, 0xFF, index, static_cast<std::uint8_t>(i), 0, 0, 0};
             EXPECT_TRUE(hid_.SetFeature(handle, effect.data(), effect.size()));
@@ -275,7 +287,7 @@ TEST_F(SimHid, SerialisesTransfersFromSeveralThreads) {
     std::thread first(sender, std::uint8_t{1});
     std::thread second(sender, std::uint8_t{2});
     std::thread lister([&] {
-        go.arrive_and_wait();
+        arriveAndWait();
         for (int i = 0; i < kPerThread; ++i) {
             EXPECT_EQ(hid_.ListInterfaces().size(), 10U);
         }

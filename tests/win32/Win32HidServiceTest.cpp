@@ -33,7 +33,8 @@ TEST(Win32HidService, ListsEveryPresentHidInterfaceInTheSeamsForm) {
     Win32HidService hid;
     const std::vector<HidInterfaceEntry> listed = hid.ListInterfaces();
     if (listed.empty())
-        GTEST_SKIP() << "no HID interface is present on this system";
+        GTEST_SKIP() << "no HID interface is present (wine offers its virtual keyboard and mouse "
+                        "only while its desktop runs, which needs a display)";
     for (const HidInterfaceEntry& entry : listed) {
         SCOPED_TRACE(entry.path);
         EXPECT_TRUE(entry.path.starts_with("\\\\?\\hid#"));
@@ -54,7 +55,8 @@ TEST(Win32HidService, ListedInterfacesOpenAndGiveAttributesAndCaps) {
     Win32HidService hid;
     const std::vector<HidInterfaceEntry> listed = hid.ListInterfaces();
     if (listed.empty())
-        GTEST_SKIP() << "no HID interface is present on this system";
+        GTEST_SKIP() << "no HID interface is present (wine offers its virtual keyboard and mouse "
+                        "only while its desktop runs, which needs a display)";
     for (const HidInterfaceEntry& entry : listed) {
         for (const auto& [access, overlapped] : {std::pair{0u, false}, {kReadWrite, true}}) {
             SCOPED_TRACE(entry.path + " access " + std::to_string(access));
