@@ -145,16 +145,19 @@ class EventReader {
 
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Events until a SYN_REPORT (included), waiting up to `limit` for each;
+    // Events until a SYN_REPORT (included), waiting up to `limit` in all;
     // what came so far when the limit passes or the device goes. Autorepeat
     // and LED changes are left out, and frames of nothing else with them:
     // how many repeats come depends on how slowly the test runs, and the
     // console sets the LEDs of every keyboard it can reach when it likes.
+    // (The limit is for the whole frame: the repeats of a held key never
+    // stop, and must not keep the wait going.)
     std::vector<EvdevEvent> Frame(std::chrono::milliseconds limit = 2000ms) {
+        const auto deadline = std::chrono::steady_clock::now() + limit;
         std::vector<EvdevEvent> events;
         for (;;) {
             pollfd fd{fd_, POLLIN, 0};
-            if (::poll(&fd, 1, static_cast<int>(limit.count())) <= 0)
+            if (::poll(&fd, 1, PollTimeout(deadline)) <= 0)
                 return events;
             input_event event{};
             if (::read(fd_, &event, sizeof event) != static_cast<ssize_t>(sizeof event))
