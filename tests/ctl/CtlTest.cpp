@@ -1,8 +1,8 @@
 // keywright-ctl run as a user runs it, on copies of whole settings folders.
 
-#include "support/RunProgram.h"
 #include "engine/KeyEngineClaim.h"
 #include "platform/linux/LinuxNamedLocks.h"
+#include "support/RunProgram.h"
 #include "support/TempFolder.h"
 
 #include <algorithm>
