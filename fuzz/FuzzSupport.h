@@ -105,4 +105,25 @@ class ByteReader {
     std::span<const std::uint8_t> bytes_;
 };
 
+// The property every settings file keeps: whatever `name` holds, loading it
+// leaves an object that saves; the saved file loads again into an object
+// `same` finds equal, and that saves the same bytes.
+template <typename Settings, typename Same>
+void CheckSaveRoundTrip(const char* name, std::span<const std::uint8_t> bytes, Same same) {
+    static Scratch scratch;
+    const auto path = scratch.Write(name, bytes);
+
+    Settings first;
+    first.Load(path);
+    Check(first.Save(), "the loaded file saves");
+    const std::string saved = Scratch::Read(path);
+
+    Settings second;
+    Check(second.Load(path), "the saved file loads");
+    Check(same(first, second), "the saved file reloads as the same settings");
+    Check(second.Save(), "the reloaded settings save");
+    Check(Scratch::Read(path) == saved, "a reload saves the same bytes");
+    scratch.Clear();
+}
+
 } // namespace keywright::fuzz

@@ -23,19 +23,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace keywright;
-    static fuzz::Scratch scratch;
-    const auto path = scratch.Write("ledeffect.xml", {data, size});
-
-    LedEffectTable first;
-    first.Load(path);
-    fuzz::Check(first.Save(), "the loaded table saves");
-    const std::string saved = fuzz::Scratch::Read(path);
-
-    LedEffectTable second;
-    fuzz::Check(second.Load(path), "the saved file loads");
-    fuzz::Check(SameTable(first, second), "the saved file reloads as the same table");
-    fuzz::Check(second.Save(), "the reloaded table saves");
-    fuzz::Check(fuzz::Scratch::Read(path) == saved, "a reload saves the same bytes");
-    scratch.Clear();
+    fuzz::CheckSaveRoundTrip<LedEffectTable>("ledeffect.xml", {data, size}, SameTable);
     return 0;
 }

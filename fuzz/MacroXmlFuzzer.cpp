@@ -23,19 +23,6 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace keywright;
-    static fuzz::Scratch scratch;
-    const auto path = scratch.Write("macro.xml", {data, size});
-
-    MacroSettings first;
-    first.Load(path);
-    fuzz::Check(first.Save(), "the loaded settings save");
-    const std::string saved = fuzz::Scratch::Read(path);
-
-    MacroSettings second;
-    fuzz::Check(second.Load(path), "the saved file loads");
-    fuzz::Check(SameStored(first, second), "the saved file reloads as the same settings");
-    fuzz::Check(second.Save(), "the reloaded settings save");
-    fuzz::Check(fuzz::Scratch::Read(path) == saved, "a reload saves the same bytes");
-    scratch.Clear();
+    fuzz::CheckSaveRoundTrip<MacroSettings>("macro.xml", {data, size}, SameStored);
     return 0;
 }

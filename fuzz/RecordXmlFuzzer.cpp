@@ -10,20 +10,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace keywright;
-    static fuzz::Scratch scratch;
-    const auto path = scratch.Write("record.xml", {data, size});
-
-    RecordStore first;
-    first.Load(path);
-    fuzz::Check(first.Save(), "the loaded store saves");
-    const std::string saved = fuzz::Scratch::Read(path);
-
-    RecordStore second;
-    fuzz::Check(second.Load(path), "the saved file loads");
-    fuzz::Check(*first.Snapshot() == *second.Snapshot(),
-                "the saved file reloads as the same records");
-    fuzz::Check(second.Save(), "the reloaded store saves");
-    fuzz::Check(fuzz::Scratch::Read(path) == saved, "a reload saves the same bytes");
-    scratch.Clear();
+    fuzz::CheckSaveRoundTrip<RecordStore>(
+        "record.xml", {data, size},
+        [](const RecordStore& a, const RecordStore& b) { return *a.Snapshot() == *b.Snapshot(); });
     return 0;
 }
