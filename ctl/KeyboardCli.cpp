@@ -1,7 +1,6 @@
 #include "ctl/KeyboardCli.h"
 
 #include "ctl/Arguments.h"
-#include "ctl/Interrupts.h"
 #include "device/HidDevice.h"
 #include "device/HidDiscovery.h"
 #include "device/KeyboardCommands.h"

@@ -1,12 +1,12 @@
 #include "ctl/RunCli.h"
 
 #include "ctl/Arguments.h"
-#include "ctl/Interrupts.h"
 #include "ctl/KeyScript.h"
 #include "engine/KeyEngineClaim.h"
 #include "engine/KeyMonitor.h"
 #include "engine/OutputEngine.h"
 #include "engine/VHidev.h"
+#include "platform/Interrupt.h"
 #include "platform/NativeBackend.h"
 #include "platform/sim/SimWorld.h"
 #include "settings/SettingsRegistry.h"
@@ -168,7 +168,8 @@ int Run(platform::Backend& backend, sim::SimWorld* simulated, const ProgramOptio
         engine.FinishPlayback();
         return played;
     }
-    while (!WaitForInterrupt(std::chrono::duration_cast<std::chrono::milliseconds>(kReloadCheck)))
+    while (!platform::WaitForInterrupt(
+        std::chrono::duration_cast<std::chrono::milliseconds>(kReloadCheck)))
         engine.ReloadIfChanged();
     return kOk;
 }
@@ -198,7 +199,7 @@ int RunEngineCommand(const ProgramOptions& options, const std::vector<std::strin
     // Before any thread starts, so that every thread inherits the mask. A
     // script run ends by itself and keeps the ordinary Ctrl-C.
     if (!script)
-        BlockInterrupts();
+        platform::CatchInterrupts();
     if (options.simulate) {
         const auto simulated = MakeSimulatedWorld(options, std::cout);
         return Run(simulated->Backend(), simulated.get(), options, script);

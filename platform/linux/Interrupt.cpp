@@ -1,6 +1,7 @@
 #include "platform/Interrupt.h"
 
 #include <csignal>
+#include <ctime>
 #include <pthread.h>
 
 namespace keywright::platform {
@@ -23,10 +24,18 @@ void CatchInterrupts() {
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
 }
 
-void WaitForInterrupt() {
+bool WaitForInterrupt(std::chrono::milliseconds timeout) {
     const sigset_t signals = InterruptSignals();
-    int signal = 0;
-    sigwait(&signals, &signal);
+    if (timeout.count() < 0) {
+        int signal = 0;
+        while (sigwait(&signals, &signal) != 0) {
+        }
+        return true;
+    }
+    timespec wait{};
+    wait.tv_sec = static_cast<time_t>(timeout.count() / 1000);
+    wait.tv_nsec = static_cast<long>(timeout.count() % 1000) * 1000000L;
+    return sigtimedwait(&signals, nullptr, &wait) >= 0;
 }
 
 } // namespace keywright::platform

@@ -25,8 +25,9 @@ void CatchInterrupts() {
     SetConsoleCtrlHandler(&OnConsoleControl, TRUE);
 }
 
-void WaitForInterrupt() {
-    WaitForSingleObject(InterruptEvent(), INFINITE);
+bool WaitForInterrupt(std::chrono::milliseconds timeout) {
+    const DWORD limit = timeout.count() < 0 ? INFINITE : static_cast<DWORD>(timeout.count());
+    return WaitForSingleObject(InterruptEvent(), limit) == WAIT_OBJECT_0;
 }
 
 } // namespace keywright::platform

@@ -15,6 +15,14 @@ class MutexLock final : public NamedLock {
         if (mutex_)
             WaitForSingleObject(mutex_.Get(), INFINITE);
     }
+    // A mutex whose owner ended without releasing it (WAIT_ABANDONED) is ours
+    // now, as with Lock.
+    bool TryLock() override {
+        if (!mutex_)
+            return true;
+        const DWORD result = WaitForSingleObject(mutex_.Get(), 0);
+        return result == WAIT_OBJECT_0 || result == WAIT_ABANDONED;
+    }
     void Unlock() override {
         if (mutex_)
             ReleaseMutex(mutex_.Get());

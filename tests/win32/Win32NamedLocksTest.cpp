@@ -75,5 +75,28 @@ TEST(Win32NamedLocks, AnotherProcessHoldsTheLockUntilItEnds) {
     EXPECT_EQ(RunChild(L"try " + ToWide(name)), 1);
 }
 
+// TryLock never waits: it fails while another thread or process holds the
+// name, is recursive for the owner, and takes a lock whose owner ended
+// without letting go.
+TEST(Win32NamedLocks, TryLockTakesOnlyAFreeLock) {
+    Win32NamedLocks locks;
+    const std::string name = UniqueName("try");
+    auto lock = locks.Open(name);
+    ASSERT_TRUE(lock->TryLock());
+    EXPECT_TRUE(lock->TryLock()) << "not recursive for the owning thread";
+    bool otherThread = true;
+    std::thread([&] { otherThread = locks.Open(name)->TryLock(); }).join();
+    EXPECT_FALSE(otherThread);
+    EXPECT_EQ(RunChild(L"try " + ToWide(name)), 0);
+    lock->Unlock();
+    lock->Unlock();
+    EXPECT_EQ(RunChild(L"try " + ToWide(name)), 1);
+
+    // The thread that took it ended holding it: the mutex is abandoned, and ours.
+    std::thread([&] { EXPECT_TRUE(locks.Open(name)->TryLock()); }).join();
+    EXPECT_TRUE(lock->TryLock());
+    lock->Unlock();
+}
+
 } // namespace
 } // namespace keywright
